@@ -1,0 +1,106 @@
+/*
+ * keltrane/ktrt.h - services of the object run time that Windows keeps in
+ * the system and Linux lacks: the class registration store, in-process
+ * server support, the host's settings, message boxes and the library folder.
+ *
+ * Text crossing this interface is UTF-8.  Strings handed out are allocated
+ * with CoTaskMemAlloc and freed by the caller with CoTaskMemFree.
+ */
+#ifndef KELTRANE_KTRT_H
+#define KELTRANE_KTRT_H
+
+#include "oleauto.h"
+
+KT_BEGIN_C
+
+/* ---- Registration store ------------------------------------------------
+ * A persistent tree of keys, each holding named text values, laid out like
+ * the Windows class registry (CLSID\{...}\InprocServer32, ProgIDs, Interface,
+ * TypeLib).  Key names are compared without regard to case; the value name
+ * "" (or NULL) is a key's default value.  The store is one JSON file written
+ * atomically under an advisory lock; its path is $KELTRANE_REGISTRY when set,
+ * else $XDG_CONFIG_HOME/keltrane/registry.json, else
+ * ~/.config/keltrane/registry.json.
+ */
+STDAPI_(char*) KtRegistryPath(void);
+STDAPI KtRegSetValue(const char* key, const char* name, const char* value);
+/* S_FALSE and *value NULL when the key or value does not exist. */
+STDAPI KtRegQueryValue(const char* key, const char* name, char** value);
+/* Removes a key with all its subkeys; S_FALSE when it did not exist. */
+STDAPI KtRegDeleteTree(const char* key);
+
+/* ---- In-process class registration --------------------------------------
+ * ProgIDs known only to this process (hosts that load a server themselves). */
+STDAPI KtRegisterProgID(const char* progid, REFCLSID clsid);
+
+/* ---- In-process server support -------------------------------------------
+ * A class library describes itself once; its four entry points hand that
+ * description to the run time, which does the work. */
+typedef struct KtClassDesc {
+  const CLSID* clsid;
+  const char* name;                /* class name, e.g. "clsProfile" */
+  const char* progid;              /* e.g. "Keltrane.clsProfile" */
+  const IID* iid;                  /* default interface */
+  const char* interface_name;      /* e.g. "_clsProfile" */
+  const IID* const* earlier_iids;  /* earlier ids of the default interface */
+  ULONG earlier_count;
+  /* Makes a new instance (its creation hook runs) and queries it for riid. */
+  HRESULT (*create)(REFIID riid, void** ppv);
+} KtClassDesc;
+
+typedef struct KtServerDesc {
+  const char* name;         /* type library name, e.g. "Keltrane" */
+  const GUID* typelib_id;
+  WORD version_major;
+  WORD version_minor;
+  LCID lcid;
+  const char* threading_model; /* "Apartment" */
+  const KtClassDesc* classes;
+  ULONG class_count;
+  const void* module_anchor; /* any address inside the server library: locates its file */
+  LONG* lock_count;          /* live instances plus factory locks, changed atomically */
+} KtServerDesc;
+
+STDAPI KtServerRegister(const KtServerDesc* server);
+STDAPI KtServerUnregister(const KtServerDesc* server);
+STDAPI KtServerGetClassObject(const KtServerDesc* server, REFCLSID rclsid, REFIID riid, void** ppv);
+STDAPI KtServerCanUnloadNow(const KtServerDesc* server);
+/* Instances of a server call this with +1 on creation and -1 when freed. */
+STDAPI_(void) KtServerLock(const KtServerDesc* server, int delta);
+
+/* ---- Host settings ------------------------------------------------------
+ * Process-wide text settings that a host hands to the libraries it loads
+ * (module-dir, windows-dir, db, log, ...).  NULL removes a setting. */
+STDAPI KtSetHostSetting(const char* name, const char* value);
+/* S_FALSE and *value NULL when the setting is not set. */
+STDAPI KtGetHostSetting(const char* name, char** value);
+
+/* ---- Message boxes -------------------------------------------------------
+ * Style and answers carry the Windows values. */
+#define MB_OK 0x0
+#define MB_OKCANCEL 0x1
+#define MB_YESNO 0x4
+#define MB_ICONSTOP 0x10
+#define MB_ICONQUESTION 0x20
+#define MB_ICONEXCLAMATION 0x30
+#define MB_ICONINFORMATION 0x40
+#define IDOK 1
+#define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
+typedef int (*KtMessageBoxHandler)(void* context, const char* text, const char* title, UINT style);
+/* Installs the host's way of showing a box; NULL restores the default, which
+ * prints the box on stderr and answers OK, or No to a Yes/No question. */
+STDAPI_(void) KtSetMessageBoxHandler(KtMessageBoxHandler handler, void* context);
+STDAPI_(int) KtMessageBox(const char* text, const char* title, UINT style);
+
+/* ---- Module folders -------------------------------------------------------
+ * The folder of the shared library that holds addr, without a trailing
+ * separator; the host setting "module-dir", when set, takes its place. */
+STDAPI KtGetModuleDir(const void* addr, char** dir);
+/* The full path of the shared library that holds addr. */
+STDAPI KtGetModulePath(const void* addr, char** path);
+
+KT_END_C
+
+#endif /* KELTRANE_KTRT_H */
