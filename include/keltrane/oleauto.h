@@ -29,6 +29,15 @@
 #endif
 
 #define KT_API __attribute__((visibility("default")))
+
+/* GUID constants live in the headers, so a library need not export them. */
+#ifdef __cplusplus
+#define KT_DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+  inline constexpr GUID name = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
+#else
+#define KT_DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+  static const GUID name __attribute__((unused)) = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
+#endif
 #define STDMETHODCALLTYPE
 #define STDAPI KT_EXTERN_C KT_API HRESULT
 #define STDAPI_(t) KT_EXTERN_C KT_API t
@@ -275,6 +284,7 @@ typedef struct EXCEPINFO {
 #define REGCLS_SINGLEUSE 0
 #define REGCLS_MULTIPLEUSE 1
 #define VARIANT_NOVALUEPROP 0x1
+#define VARIANT_ALPHABOOL 0x2
 #define LOCALE_USER_DEFAULT 0x0400
 #define LOCALE_SYSTEM_DEFAULT 0x0800
 
@@ -383,13 +393,13 @@ struct ICreateErrorInfo {
 
 KT_BEGIN_C
 
-KT_API extern const IID IID_IUnknown;
-KT_API extern const IID IID_IDispatch;
-KT_API extern const IID IID_IClassFactory;
-KT_API extern const IID IID_IErrorInfo;
-KT_API extern const IID IID_ICreateErrorInfo;
-KT_API extern const IID IID_NULL;
-KT_API extern const GUID GUID_NULL;
+KT_DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
+KT_DEFINE_GUID(IID_IDispatch, 0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
+KT_DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
+KT_DEFINE_GUID(IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
+KT_DEFINE_GUID(IID_ICreateErrorInfo, 0x22F03340, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
+KT_DEFINE_GUID(IID_NULL, 0x00000000, 0x0000, 0x0000, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00);
+KT_DEFINE_GUID(GUID_NULL, 0x00000000, 0x0000, 0x0000, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00);
 
 #ifdef __cplusplus
 inline bool IsEqualGUID(REFGUID a, REFGUID b) {
