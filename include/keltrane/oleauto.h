@@ -70,6 +70,10 @@ typedef OLECHAR* BSTR;
 typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
 
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
 #define VARIANT_TRUE ((VARIANT_BOOL)-1)
 #define VARIANT_FALSE ((VARIANT_BOOL)0)
 
@@ -130,7 +134,7 @@ typedef GUID CLSID;
 #define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802B)
 
 /* Visual Basic run-time errors travel as 0x800A0000 + number. */
-#define KT_HRESULT_FROM_VB(n) ((HRESULT)(0x800A0000u | ((uint32_t)(n) & 0xFFFFu)))
+#define KT_HRESULT_FROM_VB(n) ((HRESULT)(0x800A0000u | ((uint32_t)(n)&0xFFFFu)))
 
 typedef enum VARENUM {
   VT_EMPTY = 0,
@@ -308,8 +312,9 @@ struct IDispatch : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
                                                   DISPID* dispids) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                           VARIANT* result, EXCEPINFO* excepinfo, UINT* argerr) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags,
+                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepinfo,
+                                           UINT* argerr) = 0;
 };
 struct IClassFactory : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
@@ -335,17 +340,19 @@ typedef struct IClassFactory IClassFactory;
 typedef struct IErrorInfo IErrorInfo;
 typedef struct ICreateErrorInfo ICreateErrorInfo;
 
-#define KT_IUNKNOWN_SLOTS(T)                                 \
+#define KT_IUNKNOWN_SLOTS(T)                                    \
   HRESULT (*QueryInterface)(T * This, REFIID riid, void** ppv); \
-  ULONG (*AddRef)(T * This);                                  \
+  ULONG (*AddRef)(T * This);                                    \
   ULONG (*Release)(T * This);
-#define KT_IDISPATCH_SLOTS(T)                                                                              \
-  KT_IUNKNOWN_SLOTS(T)                                                                                     \
-  HRESULT (*GetTypeInfoCount)(T * This, UINT * pctinfo);                                                   \
-  HRESULT (*GetTypeInfo)(T * This, UINT itinfo, LCID lcid, ITypeInfo * *pptinfo);                          \
-  HRESULT (*GetIDsOfNames)(T * This, REFIID riid, LPOLESTR * names, UINT count, LCID lcid, DISPID * dispids); \
-  HRESULT (*Invoke)(T * This, DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS * params,        \
-                    VARIANT * result, EXCEPINFO * excepinfo, UINT * argerr);
+#define KT_IDISPATCH_SLOTS(T)                                                                          \
+  KT_IUNKNOWN_SLOTS(T)                                                                                 \
+  HRESULT (*GetTypeInfoCount)(T * This, UINT * pctinfo);                                               \
+  HRESULT (*GetTypeInfo)(T * This, UINT itinfo, LCID lcid, ITypeInfo * *pptinfo);                      \
+  HRESULT (*GetIDsOfNames)                                                                             \
+  (T * This, REFIID riid, LPOLESTR * names, UINT count, LCID lcid, DISPID * dispids);                  \
+  HRESULT (*Invoke)                                                                                    \
+  (T * This, DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS * params, VARIANT * result, \
+   EXCEPINFO * excepinfo, UINT * argerr);
 
 typedef struct IUnknownVtbl {
   KT_IUNKNOWN_SLOTS(IUnknown)
@@ -397,14 +404,15 @@ KT_DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00,
 KT_DEFINE_GUID(IID_IDispatch, 0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 KT_DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 KT_DEFINE_GUID(IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
-KT_DEFINE_GUID(IID_ICreateErrorInfo, 0x22F03340, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
+KT_DEFINE_GUID(IID_ICreateErrorInfo, 0x22F03340, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1,
+               0x19);
 KT_DEFINE_GUID(IID_NULL, 0x00000000, 0x0000, 0x0000, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00);
 KT_DEFINE_GUID(GUID_NULL, 0x00000000, 0x0000, 0x0000, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00);
 
 #ifdef __cplusplus
+/* A GUID is only 4-byte aligned, so Data4 is compared bytewise, not as a uint64_t. */
 inline bool IsEqualGUID(REFGUID a, REFGUID b) {
-  return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
-         *(const uint64_t*)a.Data4 == *(const uint64_t*)b.Data4;
+  return __builtin_memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 #define IsEqualIID IsEqualGUID
 #define IsEqualCLSID IsEqualGUID

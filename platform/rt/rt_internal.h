@@ -1,0 +1,44 @@
+// Helpers shared by the run time's sources: GUID text, UTF conversions of
+// OLE strings, task-memory copies and error reporting.  Not exported.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "keltrane/ktrt.h"
+#include "keltrane/oleauto.h"
+
+namespace kt::rt {
+
+// The source name every error raised by the run time carries.
+inline constexpr char16_t kErrorSource[] = u"KeltraneRT";
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex.
+std::string GuidToString(const GUID& guid);
+// Parses the braced form (any hex case); false for anything else.
+bool ParseGuid(std::u16string_view text, GUID* guid);
+bool ParseGuid(std::string_view text, GUID* guid);
+
+// UTF-8 of a NUL-terminated OLE string; empty for nullptr.
+std::string OleToUtf8(const OLECHAR* text);
+// UTF-8 of a BSTR, embedded NULs included.
+std::string BstrToUtf8(BSTR text);
+// A new BSTR holding the UTF-16 form of text.
+BSTR Utf8ToBstr(std::string_view text);
+
+// Copies into CoTaskMemAlloc'd memory; nullptr when memory runs out.
+char* TaskMemDup(std::string_view text);
+OLECHAR* TaskMemDup16(std::u16string_view text);
+
+// Makes an error object with source "KeltraneRT" and the description, puts
+// it on the calling thread and returns hr.
+HRESULT ReportError(HRESULT hr, const std::string& description);
+// True when the calling thread holds error information (it stays in place).
+bool HasErrorInfo();
+// Drops the calling thread's error information.
+void ClearErrorInfo();
+
+// Text of an HRESULT as "0x80004005".
+std::string HexCode(HRESULT hr);
+
+}  // namespace kt::rt
