@@ -1,0 +1,24 @@
+// Profile (INI) files with the rules of the Windows profile functions, so
+// that files shared with Windows programs read and write the same way.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kt::profile {
+
+// GetPrivateProfileString for one key: copies the value (or, when the key is
+// missing, the default with its trailing blanks dropped) into buffer, cut to
+// size - 1 characters, and returns the number of characters copied.
+size_t GetPrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& default_value, std::string& buffer, size_t size,
+                               const std::string& file);
+
+// WritePrivateProfileString for one key: creates the file and the section
+// when missing, replaces the key's value or appends the key, and keeps the
+// rest of the file as it was.  The write is atomic (temporary file + rename
+// under an advisory lock).  Returns false when the file cannot be written.
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& file);
+
+}  // namespace kt::profile

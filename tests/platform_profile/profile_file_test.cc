@@ -1,0 +1,268 @@
+#include "profile/profile_file.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace kt::profile {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+  std::ostringstream out;
+  out << std::ifstream(path, std::ios::binary).rdbuf();
+  return out.str();
+}
+void Spit(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A fresh folder per test.  The process tests write hundreds of times with
+// fsync each, so they use memory-backed /dev/shm when there is one: what they
+// check is the locking, not the disk.
+struct ProfileDir {
+  explicit ProfileDir(bool memory = false) {
+    fs::path base = memory && access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : ::testing::TempDir();
+    std::string pattern = (base / "profile-XXXXXX").string();
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+    path = pattern;
+  }
+  ~ProfileDir() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  fs::path path;
+};
+
+std::string Read(const std::string& file, const std::string& section, const std::string& key) {
+  std::string buffer;
+  GetPrivateProfileString(section, key, "<none>", buffer, 1024, file);
+  return buffer;
+}
+
+// A file written only by WritePrivateProfileString into one section is its
+// header followed by whole CRLF-ended key lines; returns the key line count.
+size_t CountKeyLines(const std::string& text, const std::string& header) {
+  EXPECT_EQ(text.rfind(header + "\r\n", 0), 0u);
+  EXPECT_TRUE(text.ends_with("\r\n"));
+  size_t lines = 0;
+  for (size_t start = text.find("\r\n") + 2; start < text.size(); ++lines) {
+    size_t end = std::min(text.find("\r\n", start), text.size());
+    EXPECT_NE(text.substr(start, end - start).find('='), std::string::npos)
+        << text.substr(start, end - start);
+    start = end + 2;
+  }
+  return lines;
+}
+
+struct ReadCase {
+  const char* name;
+  std::string text;
+  const char* key;
+  std::string default_value;
+  size_t size;
+  std::string want;
+};
+void PrintTo(const ReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+class ReadTable : public ::testing::TestWithParam<ReadCase> {};
+TEST_P(ReadTable, CopiesValueOrDefault) {
+  const ReadCase& c = GetParam();
+  ProfileDir dir;
+  Spit(dir / "p.ini", c.text);
+  std::string buffer = "stale";
+  EXPECT_EQ(GetPrivateProfileString("Panel", c.key, c.default_value, buffer, c.size, dir / "p.ini"),
+            c.want.size());
+  EXPECT_EQ(buffer, c.want);
+}
+const std::string kLong(1500, 'x');
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadTable,
+    ::testing::Values(ReadCase{"CaseInsensitive", "[PANEL]\nBaudRate=96\n", "baudrate", "d", 99, "96"},
+                      ReadCase{"BlanksTrimmed", "  [ panel ]\t\n\t Baud \t=\t 96 00 \t\n", "Baud", "d", 99,
+                               "96 00"},
+                      ReadCase{"DoubleQuotes", "[Panel]\nk = \" a b \" \n", "k", "d", 99, " a b "},
+                      ReadCase{"SingleQuotes", "[Panel]\nk='x'\n", "k", "d", 99, "x"},
+                      ReadCase{"UnmatchedQuotes", "[Panel]\nk=\"x'\n", "k", "d", 99, "\"x'"},
+                      ReadCase{"LoneQuote", "[Panel]\nk=\"\n", "k", "d", 99, "\""},
+                      ReadCase{"EqualsInValue", "[Panel]\nk=a=b\n", "k", "d", 99, "a=b"},
+                      ReadCase{"Comments", "[Panel]\n;k=1\n  ; k=2\nk\nk=3\n", "k", "d", 99, "3"},
+                      ReadCase{"FirstDuplicateKey", "[Panel]\nk=1\nK=2\n", "k", "d", 99, "1"},
+                      ReadCase{"FirstDuplicateSection", "[Panel]\nk=1\n[panel]\nk=2\n", "k", "d", 99, "1"},
+                      ReadCase{"OnlyFirstSectionSearched", "[Panel]\nj=1\n[Panel]\nk=2\n", "k", "d", 99, "d"},
+                      ReadCase{"OtherSection", "k=0\n[Panel1]\nk=1\n[Panel]\n[b]\nk=2\n", "k", "d", 99, "d"},
+                      ReadCase{"CrLf", "[Panel]\r\nk=v\r\nj=w\r\n", "k", "d", 99, "v"},
+                      ReadCase{"CrAtEndOfFile", "[Panel]\r\nk=v\r", "k", "d", 99, "v"},
+                      ReadCase{"Bom", "\xEF\xBB\xBF[Panel]\nk=v\n", "k", "d", 99, "v"},
+                      ReadCase{"EmptyValue", "[Panel]\nk= \t\r\n", "k", "d", 99, ""},
+                      ReadCase{"DefaultTrimmedAtEnd", "[Panel]\n", "k", "  abc \t ", 99, "  abc"},
+                      ReadCase{"ValueCut1200", "[Panel]\nk=" + kLong, "k", "d", 1200, kLong.substr(0, 1199)},
+                      ReadCase{"ValueCut700", "[Panel]\nk=" + kLong, "k", "d", 700, kLong.substr(0, 699)},
+                      ReadCase{"SizeZero", "[Panel]\nk=abc\n", "k", "d", 0, ""},
+                      ReadCase{"DefaultCut", "", "k", "abcdef", 4, "abc"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProfileRead, MissingFileGivesDefault) {
+  ProfileDir dir;
+  std::string buffer;
+  EXPECT_EQ(GetPrivateProfileString("s", "k", "fallback ", buffer, 99, dir / "none.ini"), 8u);
+  EXPECT_EQ(buffer, "fallback");
+}
+
+struct WriteCase {
+  const char* name;
+  std::optional<std::string> before;  // nullopt: no file yet
+  const char* section;
+  const char* value;
+  std::string after;
+};
+void PrintTo(const WriteCase& c, std::ostream* os) {
+  *os << c.name;
+}
+class WriteTable : public ::testing::TestWithParam<WriteCase> {};
+TEST_P(WriteTable, EditsOnlyTheKeyLine) {
+  const WriteCase& c = GetParam();
+  ProfileDir dir;
+  if (c.before) Spit(dir / "p.ini", *c.before);
+  ASSERT_TRUE(WritePrivateProfileString(c.section, "Key", c.value, dir / "p.ini"));
+  EXPECT_EQ(Slurp(dir / "p.ini"), c.after);
+  EXPECT_EQ(Read(dir / "p.ini", c.section, "KEY"), c.value);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, WriteTable,
+    ::testing::Values(
+        WriteCase{"NewFileCrLf", std::nullopt, "S", "v", "[S]\r\nKey=v\r\n"},
+        WriteCase{"EmptyValue", "", "S", "", "[S]\r\nKey=\r\n"},
+        WriteCase{"Replace", "; c \r\n[a]\r\nx = 1\r\n  key = old ; c\r\n\r\n[b]\r\nkey=b\r\n", "A", "new",
+                  "; c \r\n[a]\r\nx = 1\r\nKey=new\r\n\r\n[b]\r\nkey=b\r\n"},
+        WriteCase{"ReplaceFirstOfDuplicates", "[a]\nkey=1\nkey=2\n[a]\nkey=3\n", "a", "4",
+                  "[a]\nKey=4\nkey=2\n[a]\nkey=3\n"},
+        WriteCase{"ReplaceKeepsLineEnds", "[a]\r\nkey=1\nx=2", "a", "5", "[a]\r\nKey=5\nx=2"},
+        WriteCase{"AfterLastKey", "[a]\nx=1\n; note\n\n[b]\ny=2\n", "a", "v",
+                  "[a]\nx=1\nKey=v\n; note\n\n[b]\ny=2\n"},
+        WriteCase{"BeforeTrailingBlanks", " [ A ] \nx=1\n\n\n", "a", "v", " [ A ] \nx=1\nKey=v\n\n\n"},
+        WriteCase{"EmptySection", "[a]\n\n[b]\n", "a", "v", "[a]\nKey=v\n\n[b]\n"},
+        WriteCase{"AfterUnendedLastLine", "[a]\nx=1", "a", "v", "[a]\nx=1\nKey=v\n"},
+        WriteCase{"NewSectionCrLf", "[a]\r\nx=1\r\n", "b", "v", "[a]\r\nx=1\r\n\r\n[b]\r\nKey=v\r\n"},
+        WriteCase{"NewSectionAfterBlank", "key=0\n\n", "b", "v", "key=0\n\n[b]\nKey=v\n"},
+        WriteCase{"NewSectionUnended", "[a]\nx=1", "b", "v", "[a]\nx=1\n\n[b]\nKey=v\n"},
+        WriteCase{"BomKept", "\xEF\xBB\xBF[a]\r\nkey=1\r\n", "a", "2", "\xEF\xBB\xBF[a]\r\nKey=2\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProfileWrite, BadTargetsFailAndCreateNothing) {
+  ProfileDir dir;
+  Spit(dir / "plain", "data");
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "absent/p.ini"));
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "plain/p.ini"));
+  EXPECT_FALSE(WritePrivateProfileString("", "k", "v", dir / "p.ini"));
+  EXPECT_FALSE(fs::exists(dir / "absent"));
+  EXPECT_FALSE(fs::exists(dir / "p.ini"));
+  EXPECT_EQ(Slurp(dir / "plain"), "data");
+}
+
+// The folder is writable, so only the file's own permission forbids the
+// change (a rename alone would ignore it).  Root ignores permission bits, so
+// the write then runs in a child process as "nobody".
+TEST(ProfileWrite, ReadOnlyFileFailsUnchanged) {
+  ProfileDir dir;
+  Spit(dir / "p.ini", "[s]\nk=1\n");
+  ASSERT_EQ(chmod((dir / "p.ini").c_str(), 0444) | chmod(dir.path.c_str(), 0777), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(WritePrivateProfileString("s", "k", "2", dir / "p.ini") ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot switch to an unprivileged user";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "write to a read-only file succeeded";
+  EXPECT_EQ(Slurp(dir / "p.ini"), "[s]\nk=1\n");
+}
+
+TEST(ProfileWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
+  ProfileDir dir;
+  Spit(dir / "p.ini", "[s]\nk=1\n");
+  chmod((dir / "p.ini").c_str(), 0640);
+  ASSERT_TRUE(WritePrivateProfileString("s", "k", "2", dir / "p.ini"));
+  EXPECT_EQ(fs::status(dir / "p.ini").permissions(), fs::perms(0640));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 2);  // p.ini and p.ini.lock
+}
+
+TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
+  ProfileDir dir(true);
+  std::vector<pid_t> children;
+  for (int p = 0; p < 8; ++p) {
+    children.push_back(fork());
+    ASSERT_GE(children.back(), 0);
+    if (children.back() == 0) {
+      for (int i = 0; i < 50; ++i) {
+        std::string id = std::to_string(p) + "_" + std::to_string(i);
+        if (!WritePrivateProfileString("Shared", "k" + id, "v" + id, dir / "s.ini")) _exit(1);
+      }
+      _exit(0);
+    }
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(CountKeyLines(Slurp(dir / "s.ini"), "[Shared]"), 400u);
+  for (int p = 0; p < 8; ++p) {
+    for (int i = 0; i < 50; ++i) {
+      std::string id = std::to_string(p) + "_" + std::to_string(i);
+      EXPECT_EQ(Read(dir / "s.ini", "shared", "K" + id), "v" + id);
+    }
+  }
+}
+
+// A writer killed at any moment leaves the old or the new whole file, and
+// its lock goes with it.  The delay varies where in a write the kill lands.
+class KilledWriter : public ::testing::TestWithParam<int> {};
+TEST_P(KilledWriter, FileStaysWhole) {
+  ProfileDir dir(true);
+  const std::string pad(200, 'p');
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  for (int i = 0; pid == 0; ++i) {
+    if (!WritePrivateProfileString("Run", "k" + std::to_string(i), std::to_string(i) + pad, dir / "r.ini") ||
+        write(fds[1], &i, sizeof i) != sizeof i) {
+      _exit(1);
+    }
+  }
+  close(fds[1]);
+  int confirmed = -1, index = 0;
+  while (confirmed < 20 && read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
+  usleep(GetParam());
+  kill(pid, SIGKILL);
+  while (read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
+  close(fds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "writer ended on its own";
+  EXPECT_GE(CountKeyLines(Slurp(dir / "r.ini"), "[Run]"), static_cast<size_t>(confirmed + 1));
+  for (int i = 0; i <= confirmed; ++i)
+    EXPECT_EQ(Read(dir / "r.ini", "Run", "k" + std::to_string(i)), std::to_string(i) + pad);
+  EXPECT_TRUE(WritePrivateProfileString("Run", "after", "1", dir / "r.ini"));
+}
+INSTANTIATE_TEST_SUITE_P(Delays, KilledWriter, ::testing::Values(0, 300, 700, 1100, 1900, 2700));
+
+}  // namespace
+}  // namespace kt::profile
