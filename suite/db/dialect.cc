@@ -1,0 +1,209 @@
+// Token-level rewriting of the library's statements.  The tokenizer knows
+// just enough SQL to keep quoted material intact: single-quoted text with ''
+// escapes, "double-quoted", [bracketed] and `backquoted` identifiers,
+// numbers, words, blanks and single punctuation characters.
+#include "db/dialect.h"
+
+#include <cctype>
+#include <vector>
+
+#include "base/vbtext.h"
+
+namespace kt::suite {
+namespace {
+
+enum class Kind { kBlank, kText, kIdentifier, kNumber, kWord, kPunct };
+
+struct Token {
+  Kind kind;
+  std::string_view text;
+};
+
+bool IsWordStart(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
+bool IsDigit(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// Index one past the quoted run that starts at `begin` and closes with
+// `close`; a doubled closing character stands for itself.  An unclosed run
+// extends to the end of the text.
+size_t SkipQuoted(std::string_view s, size_t begin, char close) {
+  size_t i = begin + 1;
+  while (i < s.size()) {
+    if (s[i] == close) {
+      if (i + 1 < s.size() && s[i + 1] == close && close != ']') {
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    ++i;
+  }
+  return s.size();
+}
+
+// Digits with an optional fraction and exponent.  "7and" ends after the 7,
+// "1e5" is one number, "7e" is the number 7 followed by the word "e".
+size_t SkipNumber(std::string_view s, size_t i) {
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+  }
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    if (j < s.size() && IsDigit(s[j])) {
+      while (j < s.size() && IsDigit(s[j])) ++j;
+      i = j;
+    }
+  }
+  return i;
+}
+
+std::vector<Token> Tokenize(std::string_view s) {
+  std::vector<Token> tokens;
+  size_t i = 0;
+  while (i < s.size()) {
+    const char c = s[i];
+    size_t end;
+    Kind kind;
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      end = i + 1;
+      while (end < s.size() && std::isspace(static_cast<unsigned char>(s[end]))) ++end;
+      kind = Kind::kBlank;
+    } else if (c == '\'') {
+      end = SkipQuoted(s, i, '\'');
+      kind = Kind::kText;
+    } else if (c == '"' || c == '`') {
+      end = SkipQuoted(s, i, c);
+      kind = Kind::kIdentifier;
+    } else if (c == '[') {
+      end = SkipQuoted(s, i, ']');
+      kind = Kind::kIdentifier;
+    } else if (IsDigit(c) || (c == '.' && i + 1 < s.size() && IsDigit(s[i + 1]))) {
+      end = SkipNumber(s, i);
+      kind = Kind::kNumber;
+    } else if (IsWordStart(c)) {
+      end = i + 1;
+      while (end < s.size() && IsWordChar(s[end])) ++end;
+      kind = Kind::kWord;
+    } else {
+      end = i + 1;
+      kind = Kind::kPunct;
+    }
+    tokens.push_back({kind, s.substr(i, end - i)});
+    i = end;
+  }
+  return tokens;
+}
+
+bool IsPunct(const Token& t, char c) {
+  return t.kind == Kind::kPunct && t.text.size() == 1 && t.text[0] == c;
+}
+
+class Rewriter {
+ public:
+  explicit Rewriter(const std::vector<Token>& tokens) : t_(tokens) {}
+
+  // Rewrites tokens [begin, end) and appends the result to out.
+  void Emit(size_t begin, size_t end, std::string& out) const {
+    for (size_t i = begin; i < end; ++i) {
+      const Token& tok = t_[i];
+      if (tok.kind == Kind::kWord) {
+        // A number glued to a word ("=7and") gets the blank SQLite needs.
+        if (i > 0 && t_[i - 1].kind == Kind::kNumber) out += ' ';
+        if (size_t next = IsNullCall(i, end); next != 0) {
+          const size_t open = NextSignificant(i + 1, end);
+          const size_t close = next - 1;
+          std::string argument;
+          Emit(open + 1, close, argument);
+          out += '(';
+          out += Trim(argument);
+          out += " IS NULL)";
+          i = close;
+          continue;
+        }
+        if (const char* literal = BooleanLiteral(i, end)) {
+          out += literal;
+          continue;
+        }
+      }
+      out += tok.text;
+    }
+  }
+
+ private:
+  size_t NextSignificant(size_t i, size_t end) const {
+    while (i < end && t_[i].kind == Kind::kBlank) ++i;
+    return i;
+  }
+  // The nearest non-blank token before i, or null.
+  const Token* PreviousSignificant(size_t i) const {
+    while (i > 0) {
+      --i;
+      if (t_[i].kind != Kind::kBlank) return &t_[i];
+    }
+    return nullptr;
+  }
+
+  // A word that is part of a qualified name ("t.Yes", "Yes.col") or the
+  // name given by AS is a name, not a keyword.
+  bool IsNamePosition(size_t i, size_t end) const {
+    const Token* before = PreviousSignificant(i);
+    if (before != nullptr &&
+        (IsPunct(*before, '.') || (before->kind == Kind::kWord && base::EqualsNoCase(before->text, "as")))) {
+      return true;
+    }
+    const size_t after = NextSignificant(i + 1, end);
+    return after < end && IsPunct(t_[after], '.');
+  }
+
+  // For "isnull (" ... ")" starting at word i: one past the closing
+  // parenthesis; 0 when this is not such a call.
+  size_t IsNullCall(size_t i, size_t end) const {
+    if (!base::EqualsNoCase(t_[i].text, "isnull") || IsNamePosition(i, end)) return 0;
+    const size_t open = NextSignificant(i + 1, end);
+    if (open >= end || !IsPunct(t_[open], '(')) return 0;
+    int depth = 0;
+    for (size_t j = open; j < end; ++j) {
+      if (IsPunct(t_[j], '(')) ++depth;
+      if (IsPunct(t_[j], ')') && --depth == 0) return j + 1;
+    }
+    return 0;  // unbalanced: leave the text as it is
+  }
+
+  const char* BooleanLiteral(size_t i, size_t end) const {
+    const std::string_view w = t_[i].text;
+    const char* literal = nullptr;
+    if (base::EqualsNoCase(w, "yes") || base::EqualsNoCase(w, "true")) literal = "-1";
+    if (base::EqualsNoCase(w, "no") || base::EqualsNoCase(w, "false")) literal = "0";
+    if (literal == nullptr || IsNamePosition(i, end)) return nullptr;
+    return literal;
+  }
+
+  static std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+  }
+
+  const std::vector<Token>& t_;
+};
+
+}  // namespace
+
+std::string Translate(std::string_view statement) {
+  const std::vector<Token> tokens = Tokenize(statement);
+  std::string out;
+  out.reserve(statement.size() + 16);
+  Rewriter(tokens).Emit(0, tokens.size(), out);
+  return out;
+}
+
+}  // namespace kt::suite

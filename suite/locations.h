@@ -1,0 +1,16 @@
+// Where the components find the database and the log file: the host settings
+// "db" and "log" when set, else the Storage folder beside the folder of
+// libKeltraneSuite.so (itself replaced by the host setting "module-dir").
+#pragma once
+
+#include <string>
+
+namespace kt::suite {
+
+// "sqlite:PATH" or a bare path from the host setting "db", else
+// <module dir>/../Storage/Suite.db.
+std::string DatabasePath();
+// The host setting "log", else <module dir>/../Storage/Keltrane.log.
+std::string LogPath();
+
+}  // namespace kt::suite

@@ -1,0 +1,109 @@
+// The logging component: one line per entry appended to the suite's log.
+//
+// Line format (UTF-8, fields separated by one TAB, ended by LF):
+//   <UTC time, 2026-12-05T23:11:02.123Z> TAB <level> TAB <source> TAB
+//   <message> TAB <error number, or "-" for a plain entry> LF
+// A CR, LF or TAB inside source or message is written as the two characters
+// \r, \n or \t, so every entry is exactly one line.
+//
+// The file is opened with O_APPEND for every entry and the line goes out in a
+// single write(), so processes sharing the log never interleave or overwrite
+// each other's lines.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "com_object.h"
+#include "components.h"
+#include "keltrane/components.h"
+#include "locations.h"
+
+namespace kt::suite {
+namespace {
+
+constexpr char kComponent[] = "Logger";
+
+void AppendEscaped(std::string& line, std::string_view field) {
+  for (char c : field) {
+    switch (c) {
+      case '\r':
+        line += "\\r";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      default:
+        line += c;
+    }
+  }
+}
+
+std::string Timestamp() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm parts{};
+  gmtime_r(&now.tv_sec, &parts);
+  char text[96];
+  snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+           parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000));
+  return text;
+}
+
+class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
+ public:
+  HRESULT Reserved1() override { return E_NOTIMPL; }
+  HRESULT Reserved2() override { return E_NOTIMPL; }
+
+  HRESULT LogEntry(LONG level, BSTR source, BSTR message) override {
+    return Append(level, source, message, "-");
+  }
+  HRESULT LogErrorEntry(LONG level, BSTR source, BSTR message, LONG error_number) override {
+    return Append(level, source, message, std::to_string(error_number));
+  }
+
+ private:
+  HRESULT Append(LONG level, BSTR source, BSTR message, const std::string& error) {
+    std::string line = Timestamp();
+    line += '\t';
+    line += std::to_string(level);
+    line += '\t';
+    AppendEscaped(line, ToUtf8(source));
+    line += '\t';
+    AppendEscaped(line, ToUtf8(message));
+    line += '\t';
+    line += error;
+    line += '\n';
+
+    const std::string path = LogPath();
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + std::strerror(errno));
+    }
+    ssize_t written;
+    do {
+      written = write(fd, line.data(), line.size());
+    } while (written < 0 && errno == EINTR);
+    const int write_error = errno;
+    close(fd);
+    if (written != static_cast<ssize_t>(line.size())) {
+      const std::string why = written < 0 ? std::strerror(write_error) : "the line was written only in part";
+      return Fail(E_FAIL, kComponent, "cannot write to log file " + path + ": " + why);
+    }
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+HRESULT CreateLogger(REFIID riid, void** ppv) {
+  return CreateAndQuery<Logger>(riid, ppv);
+}
+
+}  // namespace kt::suite

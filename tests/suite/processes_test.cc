@@ -1,0 +1,174 @@
+// Several processes sharing the suite's files: the log and the database.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "suite_test_util.h"
+
+namespace kt::suite::testing {
+namespace {
+
+// Runs body in `count` child processes (argument: the child's number) and
+// returns the exit codes; a child exits with 0 when body returns true.
+template <class Body>
+std::vector<int> RunChildren(int count, Body body) {
+  std::vector<pid_t> pids;
+  for (int c = 0; c < count; ++c) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body(c) ? 0 : 1);
+    pids.push_back(pid);
+  }
+  std::vector<int> codes;
+  for (pid_t pid : pids) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+  }
+  return codes;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+using LoggerTest = DemoDatabaseTest;
+
+TEST_F(LoggerTest, ProcessesAppendWholeLines) {
+  const std::string log = dir_ / "Keltrane.log";
+  const auto codes = RunChildren(4, [](int child) {
+    Ref<IKtLogger> logger;
+    if (FAILED(CoCreateInstance(CLSID_KtLogger, nullptr, CLSCTX_INPROC_SERVER, IID_IKtLogger,
+                                reinterpret_cast<void**>(logger.put())))) {
+      return false;
+    }
+    for (int i = 0; i < 100; ++i) {
+      const std::string message = "child " + std::to_string(child) + " line " + std::to_string(i);
+      if (FAILED(logger->LogEntry(3, Bstr("Suite.Test"), Bstr(message + std::string(200, '.')))))
+        return false;
+    }
+    return true;
+  });
+  EXPECT_EQ(codes, std::vector<int>(4, 0));
+  const std::regex line_format(
+      R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z\t3\tSuite\.Test\tchild (\d) line (\d+)\.{200}\t-)");
+  std::set<std::pair<int, int>> seen;
+  const std::vector<std::string> lines = ReadLines(log);
+  EXPECT_EQ(lines.size(), 400u);
+  for (const std::string& line : lines) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, line_format)) << line;
+    seen.emplace(std::stoi(m[1]), std::stoi(m[2]));
+  }
+  EXPECT_EQ(seen.size(), 400u);
+}
+
+// Fields as written: control characters escaped, error number or "-".
+struct EntryCase {
+  const char* name;
+  const char* source;
+  const char* message;
+  LONG error;  // 0: a plain entry
+  const char* fields;
+};
+class LogEntryTest : public LoggerTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(LogEntryTest, WritesOneLine) {
+  const EntryCase& c = GetParam();
+  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
+  const HRESULT hr = c.error == 0 ? logger->LogEntry(5, Bstr(c.source), Bstr(c.message))
+                                  : logger->LogErrorEntry(5, Bstr(c.source), Bstr(c.message), c.error);
+  ASSERT_EQ(hr, S_OK) << TakeError().description;
+  const std::vector<std::string> lines = ReadLines(dir_ / "Keltrane.log");
+  ASSERT_EQ(lines.size(), 1u);
+  const size_t tab = lines[0].find('\t');
+  ASSERT_EQ(tab, 24u) << lines[0];  // 2026-12-05T23:11:02.123Z
+  EXPECT_EQ(lines[0].substr(tab + 1), c.fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, LogEntryTest,
+    ::testing::Values(
+        EntryCase{"Plain", "clsCommon", "Function ENTRY", 0, "5\tclsCommon\tFunction ENTRY\t-"},
+        EntryCase{"Error", "clsProfile", "File not found", 53, "5\tclsProfile\tFile not found\t53"},
+        EntryCase{"NegativeError", "s", "m", -2147467259, "5\ts\tm\t-2147467259"},
+        EntryCase{"ControlCharacters", "a\tb", "one\r\ntwo\tthree", 0, "5\ta\\tb\tone\\r\\ntwo\\tthree\t-"},
+        EntryCase{"Utf8", "Zürich", "Größe", 0, "5\tZürich\tGröße\t-"},
+        EntryCase{"Empty", "", "", 0, "5\t\t\t-"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoggerTest, BadPathFailsWithErrorInfo) {
+  const std::string bad = dir_ / "no/such/folder/Keltrane.log";
+  SetHost("log", bad);
+  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
+  EXPECT_TRUE(FAILED(logger->LogEntry(1, Bstr("s"), Bstr("m"))));
+  ErrorText e = TakeError();
+  EXPECT_EQ(e.source, "KeltraneSuite.Logger");
+  EXPECT_NE(e.description.find(bad), std::string::npos) << e.description;
+  EXPECT_TRUE(FAILED(logger->LogErrorEntry(1, Bstr("s"), Bstr("m"), 5)));
+  // A usable path afterwards works on the same component.
+  SetHost("log", dir_ / "Keltrane.log");
+  EXPECT_EQ(logger->LogEntry(1, Bstr("s"), Bstr("m")), S_OK);
+}
+
+TEST_F(LoggerTest, DefaultLogBesideModuleFolder) {
+  ClearHost("log");
+  SetHost("module-dir", dir_ / "bin");
+  std::filesystem::create_directories(dir_.path() / "Storage");
+  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
+  ASSERT_EQ(logger->LogEntry(2, Bstr("s"), Bstr("default place")), S_OK) << TakeError().description;
+  const std::vector<std::string> lines = ReadLines(dir_ / "Storage/Keltrane.log");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("default place"), std::string::npos);
+}
+
+// Four processes, each through its own component, increment one row; WAL
+// and the busy timeout must serialise them without a lost update or a
+// "database is locked" failure.
+TEST_F(DemoDatabaseTest, ConcurrentUpdatesLoseNothing) {
+  constexpr int kChildren = 4, kUpdates = 200;
+  const std::string failures = dir_ / "failures.txt";
+  const auto codes = RunChildren(kChildren, [&](int) {
+    Ref<IKtDownloadApplication> app;
+    if (FAILED(CoCreateInstance(CLSID_KtDownloadApplication, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IKtDownloadApplication, reinterpret_cast<void**>(app.put())))) {
+      return false;
+    }
+    for (int i = 0; i < kUpdates; ++i) {
+      Ref<IUnknown> result;
+      if (FAILED(app->ExecuteStatement(
+              Bstr("UPDATE unattended_batches SET state = state + 1 WHERE Unattended_Batch_ID = 12"),
+              result.put()))) {
+        std::ofstream(failures, std::ios::app) << TakeError().description << "\n";
+        return false;
+      }
+    }
+    return true;
+  });
+  EXPECT_EQ(codes, std::vector<int>(kChildren, 0));
+  EXPECT_TRUE(ReadLines(failures).empty()) << ReadLines(failures).front();
+  Ref<IKtFixedApplication> app =
+      Create<IKtFixedApplication>(CLSID_KtFixedApplication, IID_IKtFixedApplication);
+  Ref<IKtRecordset> rs;
+  VARIANT a, b;
+  VariantInit(&a);
+  VariantInit(&b);
+  ASSERT_EQ(app->OpenRecordset(Bstr("SELECT state FROM unattended_batches WHERE Unattended_Batch_ID = 12"),
+                               rs.put(), -1, &a, &b),
+            S_OK);
+  VARIANT v;
+  VariantInit(&v);
+  ASSERT_EQ(rs->get_Field(Bstr("state"), &v), S_OK);
+  EXPECT_EQ(v.lVal, kChildren * kUpdates);  // the demo row starts at 0
+}
+
+}  // namespace
+}  // namespace kt::suite::testing
