@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "host.h"
+
+int main(int argc, char** argv) {
+  return kt::host::Main(argc, argv);
+}

@@ -1,0 +1,166 @@
+// Members of _clsINIData in slot order.
+#include "com/invoke.h"
+#include "keltrane/keltrane.h"
+
+namespace kt::com {
+namespace {
+
+using enum ParamType;
+using enum Dir;
+using enum Kind;
+using I = _clsINIData;
+
+constexpr ParamInfo In(const char* name, ParamType t) {
+  return {name, t, kIn};
+}
+constexpr ParamInfo Ref(const char* name, ParamType t) {
+  return {name, t, kInOut};
+}
+
+const MemberInfo kMembers[] = {
+    {7,
+     0x60030018,
+     kMethod,
+     "GetTheValueFromCmdArgument",
+     {Ref("cmdArgument", kBstr), Ref("lUserId", kI4), Ref("lOdbc", kI2), Ref("lCommPort", kI2),
+      Ref("intSchedule", kI2)},
+     kNone,
+     By<&I::GetTheValueFromCmdArgument>},
+    {8,
+     0x60030019,
+     kMethod,
+     "ini_get",
+     {In("Section", kBstr), In("Key", kBstr), In("szDefault", kBstr)},
+     kBstr,
+     By<&I::ini_get>},
+    {9,
+     0x6003001A,
+     kMethod,
+     "command_Line_Get",
+     {In("command_option", kBstr), In("szDefault", kVariant), In("cmdArg", kBstr)},
+     kVariant,
+     By<&I::command_Line_Get>},
+    {10,
+     0x6003001B,
+     kMethod,
+     "GetModemInformation",
+     {Ref("lCompanyId", kI4), Ref("lProtocolID", kI4), Ref("strModem", kBstrArray)},
+     kNone,
+     By<&I::GetModemInformation>},
+    {11,
+     0x6003001C,
+     kMethod,
+     "GetTCPIPPortInformation",
+     {Ref("lCompanyId", kI4), Ref("lProtocolID", kI4), Ref("strTCPIP", kBstrArray)},
+     kNone,
+     By<&I::GetTCPIPPortInformation>},
+    {12,
+     0x6003001D,
+     kMethod,
+     "ini_write",
+     {In("Section", kBstr), In("Key", kBstr), In("stringvalue", kVariant)},
+     kNone,
+     By<&I::ini_write>},
+    {13,
+     0x6003001E,
+     kMethod,
+     "get_command_line_option",
+     {In("Section", kBstr), In("Key", kBstr), In("szDefault", kVariant), In("suffix", kBstr)},
+     kVariant,
+     By<&I::get_command_line_option>},
+    {14, 0x68030017, kPropGet, "CommandLineArgument", {}, kBstr, By<&I::get_CommandLineArgument>},
+    {15,
+     0x68030017,
+     kPropPut,
+     "CommandLineArgument",
+     {In("New_CommandLineArgument", kBstr)},
+     kNone,
+     By<&I::put_CommandLineArgument>},
+    {16,
+     0x6003001F,
+     kMethod,
+     "GetAccountID",
+     {Ref("cmdArgument", kBstr), Ref("lAcctId", kI4)},
+     kNone,
+     By<&I::GetAccountID>},
+    {17,
+     0x60030020,
+     kMethod,
+     "GetClassValueToInstatiate",
+     {Ref("lAcctId", kI4), Ref("lPanelTyperevId", kI4), Ref("lPanelId", kI4), Ref("lPanelNameID", kI4),
+      Ref("CompanyId", kI2)},
+     kI2,
+     By<&I::GetClassValueToInstatiate>},
+    {18,
+     0x60030021,
+     kMethod,
+     "ChangeDateTimeToXMLFormat",
+     {Ref("dtValue", kDate)},
+     kBstr,
+     By<&I::ChangeDateTimeToXMLFormat>},
+    {19, 0x60030022, kMethod, "GetCommandType", {Ref("lCommandID", kI4)}, kI4, By<&I::GetCommandType>},
+    {20,
+     0x60030023,
+     kMethod,
+     "GetCommandTypeIndex",
+     {Ref("lCommandID", kI4)},
+     kI4,
+     By<&I::GetCommandTypeIndex>},
+    {21, 0x60030024, kMethod, "GetProtocolIndex", {Ref("lCompanyId", kI2)}, kI4, By<&I::GetProtocolIndex>},
+    {22,
+     0x60030027,
+     kMethod,
+     "UpdateConnectionString",
+     {Ref("frmHWND", kI4), Ref("strFilePath", kBstr), Ref("intODBC", kI2)},
+     kBool,
+     By<&I::UpdateConnectionString>},
+    {23,
+     0x6003002B,
+     kMethod,
+     "IsSupported",
+     {Ref("lAccountId", kI4), Ref("strProtocol", kBstr), Ref("nSupport", kI2)},
+     kI2,
+     By<&I::IsSupported>},
+    {24, 0x60030031, kMethod, "IsTCPSupport", {Ref("lPanelTyperevId", kI4)}, kI2, By<&I::IsTCPSupport>},
+    {25,
+     0x60030032,
+     kMethod,
+     "getCommSections",
+     {Ref("company", kI4), Ref("SectionInteractive", kBstr), Ref("SectionServer", kBstr)},
+     kNone,
+     By<&I::getCommSections>},
+    {26,
+     0x60030038,
+     kMethod,
+     "Update16BitModemSettings",
+     {In("lCompanyId", kI4), In("lCommPort", kI4), In("strModem_Model", kBstr), In("btouch_tone", kBool),
+      In("bspeaker_on", kBool), In("bspeaker_off_after_connect", kBool), In("lspeaker_volume", kI4),
+      In("strAux_AT_Commands", kBstr), In("strF7702_Local_Code", kBstr), In("strF7702_Remote_Code", kBstr),
+      In("strF7702_Ring_Count", kBstr), In("strF7702_Carrier_Duration", kBstr), In("lF7702_Mode", kI4),
+      In("strdialer_prefix", kBstr)},
+     kVariant,
+     By<&I::Update16BitModemSettings>},
+    {27,
+     0x6003003A,
+     kMethod,
+     "ini_write_16Bit",
+     {In("Section", kBstr), In("Key", kBstr), In("stringvalue", kVariant)},
+     kNone,
+     By<&I::ini_write_16Bit>},
+    {28, 0x6003003B, kMethod, "ini_getE2Path", {}, kBstr, By<&I::ini_getE2Path>},
+};
+
+const InterfaceInfo kInterface{"_clsINIData", &IID__clsINIData, kMembers};
+
+}  // namespace
+
+const ClassInfo& IniDataClass() {
+  static const ClassInfo info{"clsINIData",
+                              "Keltrane.clsINIData",
+                              &CLSID_clsINIData,
+                              {&IID__clsINIData___v0, &IID__clsINIData___v1, &IID__clsINIData___v2},
+                              &kInterface};
+  return info;
+}
+
+}  // namespace kt::com

@@ -1,0 +1,194 @@
+/* A host written in plain C: creates each class through DllGetClassObject,
+ * checks that every member of the four vtables sits at its slot, calls
+ * members by vtable index and asks for every earlier interface id. */
+#include <stddef.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "keltrane/keltrane.h"
+
+static int failures = 0;
+#define CHECK(cond)                                              \
+  do {                                                           \
+    if (!(cond)) {                                               \
+      fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
+      ++failures;                                                \
+    }                                                            \
+  } while (0)
+#define SLOT(vtbl, member, n) CHECK(offsetof(vtbl, member) / sizeof(void*) == (n))
+
+static void check_layouts(void) {
+  SLOT(_clsSubscriberVtbl, QueryInterface, 0);
+  SLOT(_clsSubscriberVtbl, Release, 2);
+  SLOT(_clsSubscriberVtbl, Invoke, 6);
+  SLOT(_clsSubscriberVtbl, SavePanelPhoneNumber, 7);
+  SLOT(_clsSubscriberVtbl, UpdateTheStatus, 8);
+  SLOT(_clsSubscriberVtbl, GetSubscriberInformation, 9);
+  SLOT(_clsSubscriberVtbl, GetPanelInformation, 10);
+  SLOT(_clsSubscriberVtbl, GetPanelName, 11);
+  SLOT(_clsSubscriberVtbl, GetPanelNamebyProductid, 12);
+  SLOT(_clsSubscriberVtbl, GetCommandIDFromPanelCommandDataID, 13);
+  SLOT(_clsSubscriberVtbl, GetPanelNamebyRevid, 14);
+  SLOT(_clsSubscriberVtbl, SavePanelLastConnectionType, 15);
+  SLOT(_clsSubscriberVtbl, GetSubscriber_Information, 16);
+  SLOT(_clsSubscriberVtbl, GetPanelNamebyProductidAndPanel_NameID, 17);
+  SLOT(_clsSubscriberVtbl, GetPanelNamebyProductidFamilyidRevNum, 18);
+  CHECK(sizeof(_clsSubscriberVtbl) / sizeof(void*) == 19);
+
+  SLOT(_clsINIDataVtbl, GetTheValueFromCmdArgument, 7);
+  SLOT(_clsINIDataVtbl, ini_get, 8);
+  SLOT(_clsINIDataVtbl, command_Line_Get, 9);
+  SLOT(_clsINIDataVtbl, GetModemInformation, 10);
+  SLOT(_clsINIDataVtbl, GetTCPIPPortInformation, 11);
+  SLOT(_clsINIDataVtbl, ini_write, 12);
+  SLOT(_clsINIDataVtbl, get_command_line_option, 13);
+  SLOT(_clsINIDataVtbl, get_CommandLineArgument, 14);
+  SLOT(_clsINIDataVtbl, put_CommandLineArgument, 15);
+  SLOT(_clsINIDataVtbl, GetAccountID, 16);
+  SLOT(_clsINIDataVtbl, GetClassValueToInstatiate, 17);
+  SLOT(_clsINIDataVtbl, ChangeDateTimeToXMLFormat, 18);
+  SLOT(_clsINIDataVtbl, GetCommandType, 19);
+  SLOT(_clsINIDataVtbl, GetCommandTypeIndex, 20);
+  SLOT(_clsINIDataVtbl, GetProtocolIndex, 21);
+  SLOT(_clsINIDataVtbl, UpdateConnectionString, 22);
+  SLOT(_clsINIDataVtbl, IsSupported, 23);
+  SLOT(_clsINIDataVtbl, IsTCPSupport, 24);
+  SLOT(_clsINIDataVtbl, getCommSections, 25);
+  SLOT(_clsINIDataVtbl, Update16BitModemSettings, 26);
+  SLOT(_clsINIDataVtbl, ini_write_16Bit, 27);
+  SLOT(_clsINIDataVtbl, ini_getE2Path, 28);
+  CHECK(sizeof(_clsINIDataVtbl) / sizeof(void*) == 29);
+
+  SLOT(_clsProfileVtbl, AddClientEntry, 7);
+  SLOT(_clsProfileVtbl, GetProfileFile, 8);
+  SLOT(_clsProfileVtbl, ReorderCommands, 9);
+  SLOT(_clsProfileVtbl, ResetCommands, 10);
+  SLOT(_clsProfileVtbl, ReadFromProfile, 11);
+  SLOT(_clsProfileVtbl, get_GetClientID, 12);
+  SLOT(_clsProfileVtbl, put_SetClientID, 13);
+  SLOT(_clsProfileVtbl, get_GetAccountID, 14);
+  SLOT(_clsProfileVtbl, put_SetAccountID, 15);
+  SLOT(_clsProfileVtbl, get_GetRequestID, 16);
+  SLOT(_clsProfileVtbl, put_SetRequestID, 17);
+  SLOT(_clsProfileVtbl, get_GetCommandID, 18);
+  SLOT(_clsProfileVtbl, put_SetCommandID, 19);
+  SLOT(_clsProfileVtbl, SetCommands, 20);
+  SLOT(_clsProfileVtbl, GetCommands, 21);
+  SLOT(_clsProfileVtbl, get_GetMaxRecord, 22);
+  SLOT(_clsProfileVtbl, put_SetMaxRecord, 23);
+  SLOT(_clsProfileVtbl, GetAccountIDIndex, 24);
+  SLOT(_clsProfileVtbl, GetConnectionStatus, 25);
+  SLOT(_clsProfileVtbl, DeleteClientEntry, 26);
+  SLOT(_clsProfileVtbl, GetRequestIDStatus, 27);
+  CHECK(sizeof(_clsProfileVtbl) / sizeof(void*) == 28);
+
+  SLOT(_clsCommonVtbl, GetVelmora20InstalledPath, 7);
+  SLOT(_clsCommonVtbl, getViewLogEnabledValues, 8);
+  SLOT(_clsCommonVtbl, GetCompanyIdFromPTRID, 9);
+  CHECK(sizeof(_clsCommonVtbl) / sizeof(void*) == 10);
+
+  CHECK(sizeof(VARIANT) == 24);
+  CHECK(offsetof(VARIANT, lVal) == 8);
+  CHECK(sizeof(SAFEARRAY) == 32);
+  CHECK(sizeof(GUID) == 16);
+  CHECK(sizeof(LONG) == 4 && sizeof(VARIANT_BOOL) == 2);
+}
+
+static IUnknown* create(const CLSID* clsid, const IID* iid) {
+  IClassFactory* factory = NULL;
+  IUnknown* object = NULL;
+  CHECK(DllGetClassObject(clsid, &IID_IClassFactory, (void**)&factory) == S_OK);
+  if (factory == NULL) return NULL;
+  CHECK(factory->lpVtbl->CreateInstance(factory, NULL, iid, (void**)&object) == S_OK);
+  factory->lpVtbl->Release(factory);
+  return object;
+}
+
+/* Calls through the raw function table by index, as a host bound to slot
+ * numbers does. */
+typedef HRESULT (*slot_ptr_long)(void*, LONG*);
+typedef HRESULT (*slot_long)(void*, LONG);
+typedef HRESULT (*slot_ptr_short)(void*, SHORT*);
+typedef HRESULT (*slot_ptr_ptr_short)(void*, LONG*, SHORT*);
+#define VTBL(obj) (*(void***)(obj))
+
+static void call_profile_by_index(void) {
+  void* p = create(&CLSID_clsProfile, &IID__clsProfile);
+  LONG value = 0, five = 5, three = 3, one = 1, max = 2147483647;
+  SHORT index = 9;
+  if (p == NULL) return;
+  CHECK(((slot_ptr_long)VTBL(p)[23])(p, &five) == S_OK); /* SetMaxRecord */
+  CHECK(((slot_ptr_long)VTBL(p)[23])(p, &three) == S_OK);
+  CHECK(((slot_ptr_long)VTBL(p)[22])(p, &value) == S_OK); /* GetMaxRecord */
+  CHECK(value == 8);
+  CHECK(((slot_long)VTBL(p)[13])(p, 77) == S_OK);         /* SetClientID */
+  CHECK(((slot_ptr_long)VTBL(p)[12])(p, &value) == S_OK); /* GetClientID */
+  CHECK(value == 77);
+  CHECK(((slot_long)VTBL(p)[15])(p, 12) == S_OK); /* SetAccountID */
+  CHECK(((slot_ptr_long)VTBL(p)[14])(p, &value) == S_OK && value == 12);
+  CHECK(((slot_long)VTBL(p)[17])(p, 13) == S_OK); /* SetRequestID */
+  CHECK(((slot_ptr_long)VTBL(p)[16])(p, &value) == S_OK && value == 13);
+  CHECK(((slot_long)VTBL(p)[19])(p, 14) == S_OK); /* SetCommandID */
+  CHECK(((slot_ptr_long)VTBL(p)[18])(p, &value) == S_OK && value == 14);
+  CHECK(((slot_ptr_ptr_short)VTBL(p)[24])(p, &five, &index) == S_OK); /* GetAccountIDIndex */
+  CHECK(index == 0);
+  CHECK(((slot_ptr_long)VTBL(p)[12])(p, &value) == S_OK && value == -1);
+  value = -8;
+  CHECK(((slot_ptr_long)VTBL(p)[23])(p, &value) == S_OK);
+  CHECK(((slot_ptr_long)VTBL(p)[23])(p, &max) == S_OK);
+  CHECK(((slot_ptr_long)VTBL(p)[23])(p, &one) == (HRESULT)0x800A0006); /* overflow */
+  CHECK(((slot_ptr_long)VTBL(p)[22])(p, &value) == S_OK && value == max);
+  index = 3;
+  CHECK(((slot_ptr_short)VTBL(p)[26])(p, &index) == S_OK); /* DeleteClientEntry */
+  CHECK(((slot_ptr_short)VTBL(p)[27])(p, &index) == S_OK && index == 3);
+  ((IUnknown*)p)->lpVtbl->Release((IUnknown*)p);
+}
+
+static void query_earlier_ids(void) {
+  struct {
+    const CLSID* clsid;
+    const IID* iid;
+    HRESULT expected;
+  } cases[] = {
+      {&CLSID_clsSubscriber, &IID__clsSubscriber, S_OK},
+      {&CLSID_clsSubscriber, &IID__clsSubscriber___v0, S_OK},
+      {&CLSID_clsSubscriber, &IID__clsSubscriber___v1, S_OK},
+      {&CLSID_clsSubscriber, &IID__clsSubscriber___v2, S_OK},
+      {&CLSID_clsINIData, &IID__clsINIData, S_OK},
+      {&CLSID_clsINIData, &IID__clsINIData___v0, S_OK},
+      {&CLSID_clsINIData, &IID__clsINIData___v1, S_OK},
+      {&CLSID_clsINIData, &IID__clsINIData___v2, S_OK},
+      {&CLSID_clsProfile, &IID__clsProfile, S_OK},
+      {&CLSID_clsProfile, &IID__clsCommon___v0, E_NOINTERFACE},
+      {&CLSID_clsCommon, &IID__clsCommon, S_OK},
+      {&CLSID_clsCommon, &IID__clsCommon___v0, S_OK},
+  };
+  size_t i;
+  for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    IUnknown* object = create(cases[i].clsid, &IID_IDispatch);
+    void* current = NULL;
+    void* asked = NULL;
+    if (object == NULL) continue;
+    object->lpVtbl->QueryInterface(object, &IID_IDispatch, &current);
+    CHECK(object->lpVtbl->QueryInterface(object, cases[i].iid, &asked) == cases[i].expected);
+    if (cases[i].expected == S_OK) {
+      CHECK(asked == current);
+      ((IUnknown*)asked)->lpVtbl->Release((IUnknown*)asked);
+    }
+    ((IUnknown*)current)->lpVtbl->Release((IUnknown*)current);
+    object->lpVtbl->Release(object);
+  }
+}
+
+int main(void) {
+  static const CLSID stranger = {0x1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  void* factory = &factory;
+  check_layouts();
+  call_profile_by_index();
+  query_earlier_ids();
+  CHECK(DllGetClassObject(&stranger, &IID_IClassFactory, &factory) == CLASS_E_CLASSNOTAVAILABLE);
+  CHECK(factory == NULL);
+  CHECK(DllCanUnloadNow() == S_OK);
+  printf("%s\n", failures ? "c host: FAILED" : "c host: all slots and ids as declared");
+  return failures ? 1 : 0;
+}

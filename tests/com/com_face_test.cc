@@ -1,0 +1,276 @@
+// The COM face: slots, interface ids, class factories, late binding and the
+// error convention, reached the way a host reaches them.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "com/member_table.h"
+#include "com/object.h"
+#include "keltrane/keltrane.h"
+
+namespace kt::com {
+namespace {
+
+template <class T>
+T* Create(REFCLSID clsid, REFIID iid) {
+  IClassFactory* factory = nullptr;
+  EXPECT_EQ(KtServerGetClassObject(&Server(), clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  if (factory == nullptr) return nullptr;
+  T* object = nullptr;
+  EXPECT_EQ(factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object)), S_OK);
+  factory->Release();
+  return object;
+}
+
+TEST(Slots, EveryMemberSitsAtItsDeclaredSlot) {
+  for (const ClassInfo* cls : AllClasses()) {
+    std::set<int> slots;
+    for (const MemberInfo& m : cls->iface->members) {
+      EXPECT_EQ(m.binding.vtable_index(), m.slot) << cls->name << "." << m.name;
+      EXPECT_TRUE(slots.insert(m.slot).second) << "slot " << m.slot << " twice in " << cls->name;
+    }
+    EXPECT_EQ(*slots.begin(), 7) << cls->name;
+    EXPECT_EQ(*slots.rbegin(), 6 + static_cast<int>(slots.size())) << cls->name << " has a gap";
+  }
+}
+
+TEST(Slots, OnlyAPropertyPairSharesADispatchId) {
+  for (const ClassInfo* cls : AllClasses()) {
+    for (const MemberInfo& a : cls->iface->members)
+      for (const MemberInfo& b : cls->iface->members) {
+        if (&a == &b || a.dispid != b.dispid) continue;
+        EXPECT_STREQ(a.name, b.name);
+        EXPECT_NE(a.kind, b.kind);
+      }
+  }
+}
+
+struct QiCase {
+  const CLSID* clsid;
+  const IID* iid;
+  HRESULT expected;
+};
+
+class QueryInterfaceTest : public ::testing::TestWithParam<QiCase> {};
+
+TEST_P(QueryInterfaceTest, EarlierIdsYieldTheSameInterface) {
+  const QiCase& c = GetParam();
+  IUnknown* object = Create<IUnknown>(*c.clsid, IID_IUnknown);
+  ASSERT_NE(object, nullptr);
+  IDispatch* current = nullptr;
+  ASSERT_EQ(object->QueryInterface(*FindClass(*c.clsid)->iface->iid, reinterpret_cast<void**>(&current)),
+            S_OK);
+  void* asked = reinterpret_cast<void*>(1);
+  EXPECT_EQ(object->QueryInterface(*c.iid, &asked), c.expected);
+  if (c.expected == S_OK) {
+    EXPECT_EQ(asked, current);
+    static_cast<IUnknown*>(asked)->Release();
+  } else {
+    EXPECT_EQ(asked, nullptr);
+  }
+  current->Release();
+  object->Release();
+}
+
+constexpr GUID kStranger = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+INSTANTIATE_TEST_SUITE_P(Ids, QueryInterfaceTest,
+                         ::testing::Values(QiCase{&CLSID_clsSubscriber, &IID__clsSubscriber___v0, S_OK},
+                                           QiCase{&CLSID_clsSubscriber, &IID__clsSubscriber___v1, S_OK},
+                                           QiCase{&CLSID_clsSubscriber, &IID__clsSubscriber___v2, S_OK},
+                                           QiCase{&CLSID_clsINIData, &IID__clsINIData___v0, S_OK},
+                                           QiCase{&CLSID_clsINIData, &IID__clsINIData___v1, S_OK},
+                                           QiCase{&CLSID_clsINIData, &IID__clsINIData___v2, S_OK},
+                                           QiCase{&CLSID_clsCommon, &IID__clsCommon___v0, S_OK},
+                                           QiCase{&CLSID_clsProfile, &IID_IDispatch, S_OK},
+                                           QiCase{&CLSID_clsProfile, &IID__clsCommon___v0, E_NOINTERFACE},
+                                           QiCase{&CLSID_clsProfile, &IID__clsINIData, E_NOINTERFACE},
+                                           QiCase{&CLSID_clsCommon, &kStranger, E_NOINTERFACE}));
+
+TEST(ClassFactory, RefusesClassIdsOutsideTheTable) {
+  void* factory = reinterpret_cast<void*>(1);
+  EXPECT_EQ(KtServerGetClassObject(&Server(), kStranger, IID_IClassFactory, &factory),
+            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(factory, nullptr);
+}
+
+TEST(ClassFactory, UnloadWaitsForInstancesAndLocks) {
+  ASSERT_EQ(KtServerCanUnloadNow(&Server()), S_OK);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(KtServerGetClassObject(&Server(), CLSID_clsProfile, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory)),
+            S_OK);
+  factory->LockServer(TRUE);
+  EXPECT_EQ(KtServerCanUnloadNow(&Server()), S_FALSE);
+  factory->LockServer(FALSE);
+  EXPECT_EQ(KtServerCanUnloadNow(&Server()), S_OK);
+  _clsProfile* profile = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID__clsProfile, reinterpret_cast<void**>(&profile)), S_OK);
+  factory->Release();
+  EXPECT_EQ(KtServerCanUnloadNow(&Server()), S_FALSE);
+  profile->Release();
+  EXPECT_EQ(KtServerCanUnloadNow(&Server()), S_OK);
+}
+
+// A late-bound call with arguments given first to last.
+HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result = nullptr,
+             EXCEPINFO* excep = nullptr, UINT* arg_err = nullptr) {
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.data(), (flags & DISPATCH_PROPERTYPUT) ? &put : nullptr,
+                    static_cast<UINT>(reversed.size()), (flags & DISPATCH_PROPERTYPUT) ? 1u : 0u};
+  return object->Invoke(id, IID_NULL, 0, flags, &params, result, excep, arg_err);
+}
+
+VARIANT I4(LONG v) {
+  VARIANT x;
+  VariantInit(&x);
+  x.vt = VT_I4;
+  x.lVal = v;
+  return x;
+}
+
+VARIANT Text(const char16_t* s) {
+  VARIANT x;
+  VariantInit(&x);
+  x.vt = VT_BSTR;
+  x.bstrVal = SysAllocString(s);
+  return x;
+}
+
+DISPID IdOf(IDispatch* object, const char16_t* name) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << "no member";
+  return id;
+}
+
+class ProfileLateBound : public ::testing::Test {
+ protected:
+  void SetUp() override { profile_ = Create<_clsProfile>(CLSID_clsProfile, IID__clsProfile); }
+  void TearDown() override { profile_->Release(); }
+  _clsProfile* profile_ = nullptr;
+};
+
+TEST_F(ProfileLateBound, NameInAnyCaseAndDispatchIdReachTheSameMember) {
+  EXPECT_EQ(IdOf(profile_, u"setmaxrecord"), 0x68030017);
+  EXPECT_EQ(IdOf(profile_, u"GETMAXRECORD"), 0x68030018);
+  ASSERT_EQ(Call(profile_, 0x68030017, DISPATCH_PROPERTYPUT, {I4(5)}), S_OK);
+  LONG slot_value = 0;
+  ASSERT_EQ(profile_->get_GetMaxRecord(&slot_value), S_OK);
+  EXPECT_EQ(slot_value, 5);
+  VARIANT result;
+  VariantInit(&result);
+  ASSERT_EQ(Call(profile_, 0x68030018, DISPATCH_PROPERTYGET, {}, &result), S_OK);
+  EXPECT_EQ(result.vt, VT_I4);
+  EXPECT_EQ(result.lVal, 5);
+}
+
+TEST_F(ProfileLateBound, ReadOnlyAndWriteOnlyPropertiesStayThatWay) {
+  EXPECT_EQ(Call(profile_, 0x68030020, DISPATCH_PROPERTYPUT, {I4(1)}), DISP_E_MEMBERNOTFOUND);
+  VARIANT result;
+  VariantInit(&result);
+  EXPECT_EQ(Call(profile_, 0x6803001F, DISPATCH_PROPERTYGET, {}, &result), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Call(profile_, 0x12345, DISPATCH_METHOD, {}), DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(ProfileLateBound, BadArgumentsGetDispatchErrors) {
+  EXPECT_EQ(Call(profile_, 0x68030017, DISPATCH_PROPERTYPUT, {}), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Call(profile_, 0x6003002A, DISPATCH_METHOD, {I4(1), I4(2)}), DISP_E_BADPARAMCOUNT);
+  UINT arg_err = 99;
+  VARIANT bad = Text(u"abc");
+  EXPECT_EQ(Call(profile_, 0x68030017, DISPATCH_PROPERTYPUT, {bad}, nullptr, nullptr, &arg_err),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(arg_err, 0u);
+  VariantClear(&bad);
+  VARIANT big = Text(u"70000");
+  EXPECT_EQ(Call(profile_, 0x6003002C, DISPATCH_METHOD, {big}), DISP_E_OVERFLOW);
+  VariantClear(&big);
+  EXPECT_EQ(profile_->Invoke(0x68030018, IID_IDispatch, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr,
+                             nullptr),
+            DISP_E_UNKNOWNINTERFACE);
+}
+
+TEST_F(ProfileLateBound, OverflowReachesTheCallerWithErrorInfoAndExcepInfo) {
+  LONG max = 2147483647;
+  ASSERT_EQ(profile_->put_SetMaxRecord(&max), S_OK);
+  LONG one = 1;
+  EXPECT_EQ(profile_->put_SetMaxRecord(&one), static_cast<HRESULT>(0x800A0006));
+  IErrorInfo* info = nullptr;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  BSTR description = nullptr, source = nullptr;
+  info->GetDescription(&description);
+  info->GetSource(&source);
+  EXPECT_EQ(std::u16string(description), u"Overflow");
+  EXPECT_EQ(std::u16string(source), u"Keltrane.clsProfile");
+  SysFreeString(description);
+  SysFreeString(source);
+  info->Release();
+
+  EXCEPINFO excep{};
+  EXPECT_EQ(Call(profile_, 0x68030017, DISPATCH_PROPERTYPUT, {I4(1)}, nullptr, &excep), DISP_E_EXCEPTION);
+  EXPECT_EQ(excep.scode, static_cast<SCODE>(0x800A0006));
+  EXPECT_EQ(std::u16string(excep.bstrDescription), u"Overflow");
+  SysFreeString(excep.bstrSource);
+  SysFreeString(excep.bstrDescription);
+  SysFreeString(excep.bstrHelpFile);
+  LONG count = 0;
+  profile_->get_GetMaxRecord(&count);
+  EXPECT_EQ(count, 2147483647) << "the count stays";
+}
+
+TEST_F(ProfileLateBound, ByReferenceVariantIsWrittenBackInTheDeclaredType) {
+  VARIANT inner = Text(u"7");
+  VARIANT ref;
+  VariantInit(&ref);
+  ref.vt = VT_BYREF | VT_VARIANT;
+  ref.pvarVal = &inner;
+  VARIANT result;
+  VariantInit(&result);
+  ASSERT_EQ(Call(profile_, 0x6003002A, DISPATCH_METHOD, {ref}, &result), S_OK);
+  EXPECT_EQ(inner.vt, VT_I4);
+  EXPECT_EQ(inner.lVal, 7);
+  EXPECT_EQ(result.vt, VT_I2);
+  VariantClear(&inner);
+}
+
+TEST_F(ProfileLateBound, TableFreeInstanceAnswersTheHandlerPath) {
+  ASSERT_EQ(profile_->put_SetClientID(7), S_OK);
+  LONG account = 5;
+  SHORT index = 9;
+  ASSERT_EQ(profile_->GetAccountIDIndex(&account, &index), S_OK);
+  EXPECT_EQ(index, 0);
+  LONG client = 0, acct = 1, request = 0, command = 0;
+  profile_->get_GetClientID(&client);
+  profile_->get_GetAccountID(&acct);
+  profile_->get_GetRequestID(&request);
+  profile_->get_GetCommandID(&command);
+  EXPECT_EQ(client, -1);
+  EXPECT_EQ(acct, 0);
+  EXPECT_EQ(request, -1);
+  EXPECT_EQ(command, -1);
+  VARIANT_BOOL connected = VARIANT_TRUE;
+  ASSERT_EQ(profile_->GetConnectionStatus(&connected), S_OK);
+  EXPECT_EQ(connected, VARIANT_FALSE);
+}
+
+TEST_F(ProfileLateBound, NoEffectMembersLeaveArraysAlone) {
+  SAFEARRAY* texts = SafeArrayCreateVector(VT_BSTR, 0, 2);
+  LONG i = 1;
+  BSTR b = SysAllocString(u"x");
+  SafeArrayPutElement(texts, &i, b);
+  SysFreeString(b);
+  SAFEARRAY* ids = nullptr;
+  ASSERT_EQ(profile_->GetCommands(&texts, &ids), S_OK);
+  ASSERT_NE(texts, nullptr);
+  LONG ub = 0;
+  SafeArrayGetUBound(texts, 1, &ub);
+  EXPECT_EQ(ub, 1);
+  EXPECT_EQ(ids, nullptr);
+  SafeArrayDestroy(texts);
+}
+
+}  // namespace
+}  // namespace kt::com

@@ -1,0 +1,171 @@
+// The keltrane host as scripts drive it: JSON out, exit codes, usage errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("keltrane-host-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_ / "Bin");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Result Run(const std::vector<std::string>& args, const std::string& input = "") {
+    std::string cmd = "KELTRANE_REGISTRY=" + Quote((dir_ / "registry.json").string()) +
+                      " bin/keltrane --module-dir " + Quote((dir_ / "Bin").string());
+    for (const std::string& a : args) cmd += " " + Quote(a);
+    const fs::path in = dir_ / "stdin", err = dir_ / "stderr";
+    std::ofstream(in) << input;
+    cmd += " <" + Quote(in.string()) + " 2>" + Quote(err.string());
+    FILE* pipe = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    const int status = pclose(pipe);
+    std::stringstream e;
+    e << std::ifstream(err).rdbuf();
+    return {WEXITSTATUS(status), out, e.str()};
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(HostTest, CallPrintsOneObject) {
+  Result r = Run({"call", "Keltrane.clsProfile", "SetMaxRecord", "5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["hresult"], "0x00000000");
+  EXPECT_EQ(j["result"], nullptr);
+  EXPECT_EQ(j["args"], json::array({5}));
+  EXPECT_EQ(j["error"], nullptr);
+  EXPECT_EQ(j["boxes"], json::array());
+  EXPECT_EQ(j["log"], json::array());
+}
+
+TEST_F(HostTest, DispatchIdAndClassIdWork) {
+  Result r = Run({"call", "{ACAC1532-F0D3-4066-B5DB-3CC28A234EA3}", "0x6003002B"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(json::parse(r.out)["result"], false);
+}
+
+TEST_F(HostTest, BatchKeepsStateAndReportsOverflow) {
+  Result r = Run({"batch"},
+                 "{\"new\": \"s\", \"target\": \"Keltrane.clsProfile\"}\n"
+                 "{\"call\": \"s\", \"member\": \"SetMaxRecord\", \"args\": [2147483647]}\n"
+                 "{\"call\": \"s\", \"member\": \"setmaxrecord\", \"args\": [1]}\n"
+                 "not json\n"
+                 "{\"call\": \"s\", \"member\": \"GetMaxRecord\"}\n"
+                 "{\"release\": \"s\"}\n");
+  std::vector<json> lines;
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+  ASSERT_EQ(lines.size(), 6u) << r.out;
+  EXPECT_EQ(lines[0], json({{"ok", true}}));
+  EXPECT_EQ(lines[2]["hresult"], "0x800A0006");
+  EXPECT_EQ(lines[2]["error"]["number"], 6);
+  EXPECT_EQ(lines[2]["error"]["description"], "Overflow");
+  EXPECT_TRUE(lines[3].contains("usage"));
+  EXPECT_EQ(lines[4]["result"], 2147483647);
+  EXPECT_EQ(lines[5], json({{"ok", true}}));
+  EXPECT_EQ(r.status, 1);
+}
+
+struct UsageCase {
+  const char* what;
+  std::vector<std::string> args;
+};
+
+class HostUsageTest : public HostTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(HostUsageTest, OneLineOnStderrAndExitTwo) {
+  Result r = Run(GetParam().args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(r.err.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostUsageTest,
+    ::testing::Values(UsageCase{"unknown_class", {"call", "Keltrane.clsNothing", "GetMaxRecord"}},
+                      UsageCase{"unknown_member", {"call", "Keltrane.clsProfile", "Nothing"}},
+                      UsageCase{"unknown_dispid", {"call", "Keltrane.clsProfile", "0x7FFFFFFF"}},
+                      UsageCase{"wrong_count", {"call", "Keltrane.clsProfile", "SetMaxRecord"}},
+                      UsageCase{"read_only", {"call", "Keltrane.clsProfile", "GetMaxRecord", "1"}},
+                      UsageCase{"unknown_option",
+                                {"--nothing", "call", "Keltrane.clsProfile", "GetMaxRecord"}},
+                      UsageCase{"bad_answer", {"--answer", "maybe", "members", "Keltrane.clsProfile"}},
+                      UsageCase{"not_a_number", {"call", "Keltrane.clsProfile", "SetClientID", "abc"}},
+                      UsageCase{"no_command", {}}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(HostTest, MembersListSlotsInOrder) {
+  Result r = Run({"members", "Keltrane.clsINIData"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json list = json::parse(r.out);
+  ASSERT_EQ(list.size(), 22u);
+  EXPECT_EQ(list[7]["slot"], 14);
+  EXPECT_EQ(list[7]["kind"], "propget");
+  EXPECT_EQ(list[8]["kind"], "propput");
+  EXPECT_EQ(list[7]["dispid"], list[8]["dispid"]);
+  EXPECT_EQ(list[3]["params"][2],
+            json({{"name", "strModem"}, {"type", "SAFEARRAY(BSTR)"}, {"dir", "inout"}}));
+}
+
+TEST_F(HostTest, NotYetBuiltMemberFailsWithItsStatus) {
+  Result r = Run({"call", "Keltrane.clsSubscriber", "GetPanelName", "1", ""});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(json::parse(r.out)["hresult"], "0x80004001");
+}
+
+TEST_F(HostTest, RegisterWritesAndUnregisterRemovesEveryEntry) {
+  ASSERT_EQ(Run({"register"}).status, 0);
+  json store = json::parse(std::ifstream(dir_ / "registry.json"));
+  const std::string text = store.dump();
+  for (const char* id : {"EFA1C806-FDC1-4BA4-B4A3-DFC8442319F0", "9163608E-1800-436D-890E-3439E1FAB0F9",
+                         "ACAC1532-F0D3-4066-B5DB-3CC28A234EA3", "45068536-C6D5-4544-8071-6B8E5A418891",
+                         "2F6428C3-5E00-4974-80B7-0912C70DE6FB", "D0BAC09F-ED2B-4364-8AF5-82E34E855B40",
+                         "AECDE49F-1EF3-4943-A861-3CA6D6FD572D", "Keltrane.clsINIData"})
+    EXPECT_NE(text.find(id), std::string::npos) << id;
+  ASSERT_EQ(Run({"unregister"}).status, 0);
+  const std::string after = json::parse(std::ifstream(dir_ / "registry.json")).dump();
+  EXPECT_EQ(after.find("ACAC1532"), std::string::npos);
+  EXPECT_EQ(after.find("Keltrane."), std::string::npos);
+}
+
+TEST_F(HostTest, HelpOnEveryCommand) {
+  for (const char* command : {"call", "batch", "members", "init", "register", "unregister"}) {
+    Result r = Run({command, "--help"});
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,279 @@
+#include "args.h"
+
+#include <cmath>
+#include <limits>
+
+#include "base/vbtext.h"
+#include "host.h"
+
+namespace kt::host {
+
+using com::ParamType;
+
+json ParseArg(const std::string& text) {
+  json parsed = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (parsed.is_discarded()) return json(text);
+  return parsed;
+}
+
+namespace {
+
+[[noreturn]] void Bad(const com::ParamInfo& p, const json& value, const char* wanted) {
+  throw UsageError{"argument " + std::string(p.name) + ": " + value.dump() + " is not " + wanted};
+}
+
+BSTR NewBstr(const std::string& text) {
+  std::u16string wide = base::Utf8ToUtf16(text);
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+std::string BstrText(BSTR b) {
+  return b ? base::Utf16ToUtf8(std::u16string_view(b, SysStringLen(b))) : "";
+}
+
+// Text that is neither JSON integer nor boolean goes through the run time's
+// own coercion, so "12.5" reaches a 32-bit parameter as 12 as it would from
+// any late-bound caller.
+bool CoerceText(const std::string& text, VARTYPE vt, VARIANT* out) {
+  VARIANT src;
+  VariantInit(&src);
+  src.vt = VT_BSTR;
+  src.bstrVal = NewBstr(text);
+  HRESULT hr = VariantChangeType(out, &src, 0, vt);
+  VariantClear(&src);
+  return SUCCEEDED(hr);
+}
+
+VARIANT Tagged(const json& j, const com::ParamInfo& p) {
+  VARIANT v;
+  VariantInit(&v);
+  if (j.is_null()) {
+    v.vt = VT_NULL;
+  } else if (j.is_string()) {
+    v.vt = VT_BSTR;
+    v.bstrVal = NewBstr(j.get<std::string>());
+  } else if (j.is_boolean()) {
+    v.vt = VT_BOOL;
+    v.boolVal = j.get<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (j.is_number_integer() && j.get<int64_t>() >= std::numeric_limits<int32_t>::min() &&
+             j.get<int64_t>() <= std::numeric_limits<int32_t>::max()) {
+    v.vt = VT_I4;
+    v.lVal = static_cast<LONG>(j.get<int64_t>());
+  } else if (j.is_number()) {
+    v.vt = VT_R8;
+    v.dblVal = j.get<double>();
+  } else if (j.is_object() && j.size() == 1 && j.contains("empty") && j["empty"] == true) {
+    v.vt = VT_EMPTY;
+  } else if (j.is_array()) {
+    SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(j.size()));
+    for (size_t i = 0; i < j.size(); ++i) static_cast<VARIANT*>(sa->pvData)[i] = Tagged(j[i], p);
+    v.vt = VT_ARRAY | VT_VARIANT;
+    v.parray = sa;
+  } else {
+    Bad(p, j, "a tagged value (null, string, number, boolean, list or {\"empty\": true})");
+  }
+  return v;
+}
+
+VARIANT Convert(const json& j, const com::ParamInfo& p) {
+  VARIANT v;
+  VariantInit(&v);
+  switch (p.type) {
+    case ParamType::kBstr:
+      v.vt = VT_BSTR;
+      if (j.is_string())
+        v.bstrVal = NewBstr(j.get<std::string>());
+      else if (j.is_number() || j.is_boolean())
+        v.bstrVal = NewBstr(j.is_boolean() ? (j.get<bool>() ? "True" : "False") : j.dump());
+      else if (!j.is_null())
+        Bad(p, j, "a string");
+      return v;
+    case ParamType::kI4:
+      if (j.is_number_integer()) {
+        const auto n = j.get<int64_t>();
+        if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max())
+          Bad(p, j, "a 32-bit integer");
+        v.vt = VT_I4;
+        v.lVal = static_cast<LONG>(n);
+        return v;
+      }
+      if (!CoerceText(j.is_string() ? j.get<std::string>() : j.dump(), VT_I4, &v))
+        Bad(p, j, "a 32-bit integer");
+      return v;
+    case ParamType::kI2:
+    case ParamType::kBool: {
+      const VARTYPE vt = p.type == ParamType::kI2 ? VT_I2 : VT_BOOL;
+      if (j.is_boolean()) {
+        v.vt = vt;
+        v.iVal = j.get<bool>() ? -1 : 0;
+        return v;
+      }
+      if (j.is_number_integer()) {
+        // The raw 16-bit value passes as it is, so 1 arrives as 1.
+        const auto n = j.get<int64_t>();
+        if (n < -32768 || n > 65535) Bad(p, j, "a 16-bit value");
+        v.vt = vt;
+        v.iVal = static_cast<SHORT>(static_cast<uint16_t>(n));
+        return v;
+      }
+      if (!j.is_string() || !CoerceText(j.get<std::string>(), vt, &v)) Bad(p, j, "a 16-bit value");
+      return v;
+    }
+    case ParamType::kDate: {
+      v.vt = VT_DATE;
+      if (j.is_number()) {
+        v.date = j.get<double>();
+        return v;
+      }
+      std::optional<double> d = j.is_string() ? base::ParseIsoDate(j.get<std::string>()) : std::nullopt;
+      if (!d) Bad(p, j, "a date (days since 1899-12-30, or YYYY-MM-DDTHH:MM:SS)");
+      v.date = *d;
+      return v;
+    }
+    case ParamType::kVariant:
+      return Tagged(j, p);
+    case ParamType::kBstrArray:
+    case ParamType::kI4Array: {
+      const bool strings = p.type == ParamType::kBstrArray;
+      v.vt = VT_ARRAY | (strings ? VT_BSTR : VT_I4);
+      v.parray = nullptr;
+      if (j.is_null()) return v;
+      if (!j.is_array()) Bad(p, j, "a list or null");
+      v.parray = SafeArrayCreateVector(strings ? VT_BSTR : VT_I4, 0, static_cast<ULONG>(j.size()));
+      for (size_t i = 0; i < j.size(); ++i) {
+        VARIANT item =
+            Convert(j[i], com::ParamInfo{p.name, strings ? ParamType::kBstr : ParamType::kI4, p.dir});
+        LONG index = static_cast<LONG>(i);
+        SafeArrayPutElement(v.parray, &index, strings ? static_cast<void*>(item.bstrVal) : &item.lVal);
+        VariantClear(&item);
+      }
+      return v;
+    }
+    case ParamType::kNone:
+      break;
+  }
+  Bad(p, j, "a value");
+}
+
+json ArrayToJson(const SAFEARRAY* sa, ParamType element) {
+  json out = {{"lbound", nullptr}, {"items", json::array()}};
+  if (sa == nullptr) return out;
+  out["lbound"] = sa->rgsabound[0].lLbound;
+  for (ULONG i = 0; i < sa->rgsabound[0].cElements; ++i) {
+    if (element == ParamType::kBstr)
+      out["items"].push_back(BstrText(static_cast<BSTR*>(sa->pvData)[i]));
+    else if (element == ParamType::kI4)
+      out["items"].push_back(static_cast<LONG*>(sa->pvData)[i]);
+    else
+      out["items"].push_back(TaggedToJson(static_cast<VARIANT*>(sa->pvData)[i]));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DateText(double date) {
+  std::optional<base::DateParts> p = base::DateToParts(date);
+  if (!p) return base::FormatDouble(date);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", p->year, p->month, p->day, p->hour,
+                p->minute, p->second);
+  return text;
+}
+
+json TaggedToJson(const VARIANT& in) {
+  const VARIANT& v = (in.vt == (VT_BYREF | VT_VARIANT)) ? *in.pvarVal : in;
+  switch (v.vt) {
+    case VT_EMPTY:
+      return {{"type", "empty"}};
+    case VT_NULL:
+      return {{"type", "null"}};
+    case VT_BSTR:
+      return {{"type", "string"}, {"value", BstrText(v.bstrVal)}};
+    case VT_I2:
+      return {{"type", "i2"}, {"value", v.iVal}};
+    case VT_I4:
+      return {{"type", "i4"}, {"value", v.lVal}};
+    case VT_R8:
+      return {{"type", "r8"}, {"value", v.dblVal}};
+    case VT_BOOL:
+      return {{"type", "bool"}, {"value", v.boolVal != 0}};
+    case VT_DATE:
+      return {{"type", "date"}, {"value", DateText(v.date)}};
+    case VT_ERROR:
+      return {{"type", "error"}, {"value", v.scode}};
+    default:
+      break;
+  }
+  if (v.vt & VT_ARRAY) {
+    const VARTYPE elem = v.vt & VT_TYPEMASK;
+    const ParamType t = elem == VT_BSTR ? ParamType::kBstr
+                        : elem == VT_I4 ? ParamType::kI4
+                                        : ParamType::kVariant;
+    return {{"type", "array"}, {"value", ArrayToJson(v.parray, t)}};
+  }
+  return {{"type", "vt" + std::to_string(v.vt)}};
+}
+
+json ValueToJson(const VARIANT& v, ParamType type) {
+  switch (type) {
+    case ParamType::kNone:
+      return nullptr;
+    case ParamType::kBstr:
+      return BstrText(v.bstrVal);
+    case ParamType::kI2:
+      return v.iVal;
+    case ParamType::kI4:
+      return v.lVal;
+    case ParamType::kBool:
+      return v.boolVal != 0;
+    case ParamType::kDate:
+      return DateText(v.date);
+    case ParamType::kVariant:
+      return TaggedToJson(v);
+    case ParamType::kBstrArray:
+      return ArrayToJson(v.parray, ParamType::kBstr);
+    case ParamType::kI4Array:
+      return ArrayToJson(v.parray, ParamType::kI4);
+  }
+  return nullptr;
+}
+
+ArgPack::ArgPack(const com::MemberInfo& member, const std::vector<json>& args) : member_(member) {
+  values_.reserve(args.size());
+  try {
+    for (size_t i = 0; i < args.size(); ++i) values_.push_back(Convert(args[i], member.params[i]));
+  } catch (...) {
+    for (VARIANT& v : values_) VariantClear(&v);
+    throw;
+  }
+  passed_.resize(values_.size());
+  for (size_t i = 0; i < values_.size(); ++i) {
+    VARIANT& slot = passed_[values_.size() - 1 - i];
+    VariantInit(&slot);
+    if (member.params[i].dir == com::Dir::kInOut) {
+      slot.vt = VT_BYREF | values_[i].vt;
+      slot.byref = &values_[i].llVal;
+    } else {
+      slot = values_[i];  // a shallow view: the pack keeps ownership
+    }
+  }
+  params_.rgvarg = passed_.empty() ? nullptr : passed_.data();
+  params_.cArgs = static_cast<UINT>(passed_.size());
+  if (member.kind == com::Kind::kPropPut) {
+    params_.rgdispidNamedArgs = &put_id_;
+    params_.cNamedArgs = 1;
+  }
+}
+
+ArgPack::~ArgPack() {
+  for (VARIANT& v : values_) VariantClear(&v);
+}
+
+json ArgPack::After() const {
+  json out = json::array();
+  for (size_t i = 0; i < values_.size(); ++i) out.push_back(ValueToJson(values_[i], member_.params[i].type));
+  return out;
+}
+
+}  // namespace kt::host
