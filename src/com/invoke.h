@@ -19,6 +19,11 @@ namespace kt::com {
 // by value are coerced copies; pointers point at the caller's own variable
 // when it was passed by reference with the declared type, else at a coerced
 // copy that is written back when the caller passed a reference to a VARIANT.
+// A BSTR is a pointer too, but a string passed by value; every other pointer
+// is an argument passed by reference or the result.
+template <class T>
+constexpr bool kByReference = std::is_pointer_v<T> && !std::is_same_v<T, BSTR>;
+
 template <class T>
 class ArgSlot {
  public:
@@ -30,7 +35,7 @@ class ArgSlot {
   HRESULT Bind(VARIANT* src, ParamType declared) {
     if constexpr (std::is_same_v<T, VARIANT>) {
       return VariantCopyInd(&tmp_, src);
-    } else if constexpr (std::is_pointer_v<T>) {
+    } else if constexpr (kByReference<T>) {
       const VARTYPE want = TypeVt(declared);
       if (src->vt == (VT_BYREF | want)) {
         ptr_ = static_cast<T>(src->byref);
@@ -58,7 +63,7 @@ class ArgSlot {
 
   // The slot is the member's result: it starts at its zero value.
   void BindResult(ParamType declared) {
-    static_assert(std::is_pointer_v<T>);
+    static_assert(kByReference<T>);
     const VARTYPE vt = TypeVt(declared);
     tmp_.vt = vt == VT_VARIANT ? static_cast<VARTYPE>(VT_EMPTY) : vt;
     ptr_ = std::is_same_v<T, VARIANT*> ? reinterpret_cast<T>(&tmp_) : reinterpret_cast<T>(&tmp_.llVal);
@@ -68,7 +73,7 @@ class ArgSlot {
   T Get() {
     if constexpr (std::is_same_v<T, VARIANT>) {
       return tmp_;
-    } else if constexpr (std::is_pointer_v<T>) {
+    } else if constexpr (kByReference<T>) {
       return ptr_;
     } else {
       T value;
@@ -137,7 +142,7 @@ HRESULT InvokeSlot(HRESULT (I::*method)(A...), std::index_sequence<Is...>, IDisp
   // Arguments arrive last-first in rgvarg.
   auto bind = [&](auto& slot, size_t i) {
     if (FAILED(hr)) return;
-    if constexpr (std::is_pointer_v<std::remove_reference_t<decltype(slot.Get())>>) {
+    if constexpr (kByReference<std::remove_reference_t<decltype(slot.Get())>>) {
       if (i == declared) {
         slot.BindResult(member.result);
         return;
