@@ -13,6 +13,7 @@
 #include "components/env.h"
 #include "frame/error.h"
 #include "logging/LogModule.h"
+#include "profile/profile_file.h"
 
 namespace kt::test {
 
@@ -249,14 +250,18 @@ class FakeEnv : public Env {
   }
   std::string ModuleDir() override { return module_dir; }
   std::string WindowsDir() override { return windows_dir; }
-  size_t GetProfileString(const std::string&, const std::string&, const std::string& d, std::string& buffer,
-                          size_t size, const std::string&) override {
-    buffer = d.substr(0, size ? size - 1 : 0);
-    return buffer.size();
+  // Profile files are real files (the platform's rules); writes can be made to fail.
+  bool fail_profile_writes = false;
+  std::vector<std::string> profile_writes;  // "file|section|key=value", in order
+  size_t GetProfileString(const std::string& section, const std::string& key, const std::string& d,
+                          std::string& buffer, size_t size, const std::string& file) override {
+    return profile::GetPrivateProfileString(section, key, d, buffer, size, file);
   }
-  bool WriteProfileString(const std::string&, const std::string&, const std::string&,
-                          const std::string&) override {
-    return false;
+  bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                          const std::string& file) override {
+    profile_writes.push_back(file + "|" + section + "|" + key + "=" + value);
+    if (fail_profile_writes) return false;
+    return profile::WritePrivateProfileString(section, key, value, file);
   }
   std::string InstalledPath() override { return installed_path(); }
 };
