@@ -139,10 +139,13 @@ TEST_F(HostTest, MembersListSlotsInOrder) {
             json({{"name", "strModem"}, {"type", "SAFEARRAY(BSTR)"}, {"dir", "inout"}}));
 }
 
-TEST_F(HostTest, NotYetBuiltMemberFailsWithItsStatus) {
-  Result r = Run({"call", "Keltrane.clsSubscriber", "GetPanelName", "1", ""});
+TEST_F(HostTest, MemberWithoutHandlerFailsWithTheComponentsError) {
+  Result r =
+      Run({"--db", (dir_ / "missing.db").string(), "call", "Keltrane.clsINIData", "IsTCPSupport", "300"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(json::parse(r.out)["hresult"], "0x80004001");
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["hresult"], "0x80004005");
+  EXPECT_NE(j["error"]["description"].get<std::string>().find("missing.db"), std::string::npos);
 }
 
 TEST_F(HostTest, RegisterWritesAndUnregisterRemovesEveryEntry) {

@@ -46,12 +46,13 @@ fs::path ExeDir() {
 
 void* LoadLibrary() {
   const fs::path dir = ExeDir();
-  for (const fs::path& candidate : {dir / "libKeltrane.so", dir / ".." / "lib" / "libKeltrane.so"}) {
+  for (const fs::path& candidate :
+       {dir / "libKeltrane.so.6", dir / KELTRANE_LIBDIR_FROM_BIN / "libKeltrane.so.6"}) {
     if (!fs::exists(candidate)) continue;
     if (void* lib = dlopen(candidate.c_str(), RTLD_NOW)) return lib;
     throw std::runtime_error("cannot load " + candidate.string() + ": " + dlerror());
   }
-  if (void* lib = dlopen("libKeltrane.so", RTLD_NOW)) return lib;
+  if (void* lib = dlopen("libKeltrane.so.6", RTLD_NOW)) return lib;
   throw std::runtime_error("cannot find libKeltrane.so beside " + dir.string() + " or on the library path");
 }
 

@@ -1,0 +1,45 @@
+# Installation: libraries, public headers, the host, shared data, a man page,
+# a CMake package (find_package(Keltrane 6.6 CONFIG)), a pkg-config file and
+# a Debian package (cpack -G DEB).
+include(CMakePackageConfigHelpers)
+
+set(KT_SHARE ${CMAKE_INSTALL_DATADIR}/keltrane)
+set(KT_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Keltrane)
+
+target_include_directories(Keltrane INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+set_target_properties(Keltrane KeltraneRT KeltraneSuite Rared16uzeRozudivovavuv PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(Keltrane PROPERTIES EXPORT_NAME Keltrane)
+set_target_properties(KeltraneRT PROPERTIES EXPORT_NAME RT)
+
+install(TARGETS Keltrane KeltraneRT EXPORT KeltraneTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The suite's components and the installed-path provider are loaded by name
+# beside the run time, never linked against.
+install(TARGETS KeltraneSuite Rared16uzeRozudivovavuv LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+install(TARGETS keltrane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY include/keltrane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES suite/db/schema.sql suite/db/demo.sql share/Vizaride32.ini DESTINATION ${KT_SHARE})
+install(FILES man/keltrane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(EXPORT KeltraneTargets NAMESPACE Keltrane:: DESTINATION ${KT_CMAKE_DIR})
+configure_package_config_file(cmake/KeltraneConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/KeltraneConfig.cmake
+  INSTALL_DESTINATION ${KT_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KeltraneConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KeltraneConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/KeltraneConfigVersion.cmake
+  DESTINATION ${KT_CMAKE_DIR})
+
+# The .pc file names its prefix relative to itself, so a relocated install works.
+file(RELATIVE_PATH KT_PC_TO_PREFIX /x/${CMAKE_INSTALL_LIBDIR}/pkgconfig /x)
+configure_file(cmake/keltrane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/keltrane.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/keltrane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+set(CPACK_PACKAGE_NAME keltrane)
+set(CPACK_PACKAGE_VENDOR "Keltrane for Linux")
+set(CPACK_PACKAGE_CONTACT "Keltrane maintainers <keltrane@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Class library of the panel downloader suite, with its object run time and host")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_GENERATOR DEB)
+include(CPack)
