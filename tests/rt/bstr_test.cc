@@ -6,35 +6,27 @@
 
 namespace {
 
-struct LenCase {
-  const char16_t* text;
-  UINT cch;  // characters passed to SysAllocStringLen
-};
-
-class BstrLenTest : public ::testing::TestWithParam<LenCase> {};
+// Text and the count of characters passed to SysAllocStringLen.
+class BstrLenTest : public ::testing::TestWithParam<std::pair<const char16_t*, UINT>> {};
 
 TEST_P(BstrLenTest, KeepsCountPrefixAndTerminator) {
-  const LenCase& c = GetParam();
-  BSTR s = SysAllocStringLen(c.text, c.cch);
+  const auto [text, cch] = GetParam();
+  BSTR s = SysAllocStringLen(text, cch);
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(SysStringLen(s), c.cch);
-  EXPECT_EQ(SysStringByteLen(s), c.cch * 2);
+  EXPECT_EQ(SysStringLen(s), cch);
+  EXPECT_EQ(SysStringByteLen(s), cch * 2);
   uint32_t prefix;
   std::memcpy(&prefix, reinterpret_cast<uint8_t*>(s) - 4, 4);
-  EXPECT_EQ(prefix, c.cch * 2);
-  EXPECT_EQ(s[c.cch], u'\0');
-  if (c.text != nullptr) {
-    EXPECT_EQ(std::memcmp(s, c.text, c.cch * 2), 0);
-  } else {
-    for (UINT i = 0; i < c.cch; ++i) EXPECT_EQ(s[i], u'\0') << i;
-  }
+  EXPECT_EQ(prefix, cch * 2);
+  EXPECT_EQ(s[cch], u'\0');
+  EXPECT_EQ(std::u16string(s, cch), text ? std::u16string(text, cch) : std::u16string(cch, u'\0'));
   SysFreeString(s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, BstrLenTest,
-                         ::testing::Values(LenCase{u"", 0}, LenCase{u"abc", 3}, LenCase{u"a\0b\0c", 5},
-                                           LenCase{u"\0\0", 2}, LenCase{nullptr, 0}, LenCase{nullptr, 7},
-                                           LenCase{u"\u00e9\u4e2d", 2}));
+                         ::testing::Values(std::pair{u"", 0u}, std::pair{u"a\0b\0c", 5u},
+                                           std::pair<const char16_t*, UINT>{nullptr, 7},
+                                           std::pair{u"\u00e9\u4e2d", 2u}));
 
 TEST(Bstr, NullHandling) {
   EXPECT_EQ(SysStringLen(nullptr), 0u);
@@ -43,38 +35,24 @@ TEST(Bstr, NullHandling) {
   SysFreeString(nullptr);
 }
 
-struct ByteCase {
-  const char* bytes;
-  UINT len;
-};
-
-class BstrByteLenTest : public ::testing::TestWithParam<ByteCase> {};
-
-TEST_P(BstrByteLenTest, StoresRawBytes) {
-  const ByteCase& c = GetParam();
-  BSTR s = SysAllocStringByteLen(c.bytes, c.len);
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(SysStringByteLen(s), c.len);
-  EXPECT_EQ(SysStringLen(s), c.len / 2);
-  if (c.bytes) {
-    EXPECT_EQ(std::memcmp(s, c.bytes, c.len), 0);
+// Raw bytes, terminated even after an odd byte count.
+TEST(Bstr, ByteLenStoresRawBytes) {
+  for (auto [bytes, len] : {std::pair<const char*, UINT>{"abc", 3}, {"abcd", 4}, {"a\0b", 3}, {nullptr, 5}}) {
+    BSTR s = SysAllocStringByteLen(bytes, len);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(SysStringByteLen(s), len);
+    EXPECT_EQ(SysStringLen(s), len / 2);
+    const auto* raw = reinterpret_cast<const char*>(s);
+    EXPECT_TRUE(!bytes || std::memcmp(raw, bytes, len) == 0);
+    EXPECT_EQ(raw[len] | raw[len + 1], 0);
+    SysFreeString(s);
   }
-  // Terminated even after an odd byte count.
-  const auto* raw = reinterpret_cast<const uint8_t*>(s);
-  EXPECT_EQ(raw[c.len], 0);
-  EXPECT_EQ(raw[c.len + 1], 0);
-  SysFreeString(s);
 }
-
-INSTANTIATE_TEST_SUITE_P(Bytes, BstrByteLenTest,
-                         ::testing::Values(ByteCase{"abc", 3}, ByteCase{"abcd", 4}, ByteCase{"a\0b", 3},
-                                           ByteCase{"", 0}, ByteCase{nullptr, 5}));
 
 TEST(Bstr, ReAllocReplacesAndFrees) {
   BSTR s = SysAllocString(u"old");
   ASSERT_TRUE(SysReAllocString(&s, u"longer text"));
-  EXPECT_EQ(SysStringLen(s), 11u);
-  EXPECT_EQ(std::u16string(s), u"longer text");
+  EXPECT_EQ(std::u16string(s, SysStringLen(s)), u"longer text");
   ASSERT_TRUE(SysReAllocString(&s, u""));
   EXPECT_EQ(SysStringLen(s), 0u);
   SysFreeString(s);

@@ -17,82 +17,58 @@ std::string Setting(const char* name) {
 
 TEST(HostSettings, SetReplaceRemove) {
   EXPECT_EQ(Setting("db"), "<unset>");
-  ASSERT_EQ(KtSetHostSetting("db", "/tmp/a.mdb"), S_OK);
-  EXPECT_EQ(Setting("db"), "/tmp/a.mdb");
-  ASSERT_EQ(KtSetHostSetting("db", ""), S_OK);
-  EXPECT_EQ(Setting("db"), "");
-  ASSERT_EQ(KtSetHostSetting("db", nullptr), S_OK);
-  EXPECT_EQ(Setting("db"), "<unset>");
+  for (const char* value : {"/tmp/a.mdb", "", static_cast<const char*>(nullptr)}) {
+    ASSERT_EQ(KtSetHostSetting("db", value), S_OK);
+    EXPECT_EQ(Setting("db"), value ? value : "<unset>");
+  }
   EXPECT_EQ(KtSetHostSetting(nullptr, "x"), E_INVALIDARG);
 }
 
-struct BoxCase {
-  UINT style;
-  int answer;
-};
-
-class DefaultMessageBoxTest : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(DefaultMessageBoxTest, PrintsAndAnswers) {
+// Without a handler the text goes to standard error and the answer is the
+// first button's.
+TEST(MessageBox, DefaultPrintsAndAnswers) {
   KtSetMessageBoxHandler(nullptr, nullptr);
-  ::testing::internal::CaptureStderr();
-  int answer = KtMessageBox("line one\rline two\r\nline three", "Title", GetParam().style);
-  std::string printed = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(answer, GetParam().answer);
-  EXPECT_EQ(printed, "[Title] line one\nline two\nline three\n");
+  for (auto [style, expected] : {std::pair<UINT, int>{MB_OK | MB_ICONSTOP, IDOK},
+                                 {MB_YESNO, IDNO},
+                                 {MB_YESNO | MB_ICONQUESTION, IDNO},
+                                 {MB_OKCANCEL, IDOK}}) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(KtMessageBox("line one\rline two\r\nline three", "Title", style), expected);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[Title] line one\nline two\nline three\n");
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, DefaultMessageBoxTest,
-                         ::testing::Values(BoxCase{MB_OK, IDOK}, BoxCase{MB_OK | MB_ICONSTOP, IDOK},
-                                           BoxCase{MB_YESNO, IDNO}, BoxCase{MB_YESNO | MB_ICONQUESTION, IDNO},
-                                           BoxCase{MB_OKCANCEL, IDOK}));
-
 TEST(MessageBox, InstalledHandlerGetsEverything) {
-  struct Seen {
-    std::string text, title;
-    UINT style = 0;
-  } seen;
+  std::string seen;
   KtSetMessageBoxHandler(
       [](void* context, const char* text, const char* title, UINT style) {
-        auto* s = static_cast<Seen*>(context);
-        s->text = text;
-        s->title = title;
-        s->style = style;
+        *static_cast<std::string*>(context) = std::string(text) + "|" + title + "|" + std::to_string(style);
         return IDYES;
       },
       &seen);
   EXPECT_EQ(KtMessageBox("Proceed?", "Ask", MB_YESNO), IDYES);
-  EXPECT_EQ(seen.text, "Proceed?");
-  EXPECT_EQ(seen.title, "Ask");
-  EXPECT_EQ(seen.style, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(seen, "Proceed?|Ask|" + std::to_string(MB_YESNO));
   KtSetMessageBoxHandler(nullptr, nullptr);
 }
 
-TEST(ModuleDir, PathAndFolderOfRunTime) {
-  char* path = nullptr;
-  ASSERT_EQ(KtGetModulePath(reinterpret_cast<const void*>(&SysAllocString), &path), S_OK);
-  std::string file(path);
+TEST(ModuleDir, PathAndFolderOfRunTimeAndProgram) {
+  const void* in_run_time = reinterpret_cast<const void*>(&SysAllocString);
+  char *path = nullptr, *dir = nullptr;
+  ASSERT_EQ(KtGetModulePath(in_run_time, &path), S_OK);
+  const std::string file(path);
   CoTaskMemFree(path);
   EXPECT_EQ(file.front(), '/');
   EXPECT_NE(file.find("/libKeltraneRT.so"), std::string::npos) << file;
-
-  char* dir = nullptr;
-  ASSERT_EQ(KtGetModuleDir(reinterpret_cast<const void*>(&SysAllocString), &dir), S_OK);
-  std::string folder(dir);
+  ASSERT_EQ(KtGetModuleDir(in_run_time, &dir), S_OK);
+  EXPECT_EQ(std::string(dir), file.substr(0, file.rfind('/')));
   CoTaskMemFree(dir);
-  EXPECT_EQ(folder, file.substr(0, file.rfind('/')));
-  EXPECT_NE(folder.back(), '/');
-
   // The host's setting takes the folder's place.
   KtSetHostSetting("module-dir", "/opt/keltrane/");
-  ASSERT_EQ(KtGetModuleDir(reinterpret_cast<const void*>(&SysAllocString), &dir), S_OK);
+  ASSERT_EQ(KtGetModuleDir(in_run_time, &dir), S_OK);
   EXPECT_EQ(std::string(dir), "/opt/keltrane");
   CoTaskMemFree(dir);
   KtSetHostSetting("module-dir", nullptr);
-}
-
-TEST(ModuleDir, MainProgramPath) {
-  char* path = nullptr;
+  // Inside the main program.
   ASSERT_EQ(KtGetModulePath(reinterpret_cast<const void*>(&Setting), &path), S_OK);
   char* exe = realpath("/proc/self/exe", nullptr);
   EXPECT_STREQ(path, exe);

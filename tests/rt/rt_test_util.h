@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "keltrane/ktrt.h"
@@ -15,11 +16,8 @@ namespace kt::rt::test {
 
 // UTF-16 -> narrow for ASCII-only test text.
 inline std::string Narrow(const OLECHAR* text, size_t len) {
-  std::string out;
-  for (size_t i = 0; i < len; ++i) out.push_back(static_cast<char>(text[i]));
-  return out;
+  return std::string(text, text + len);
 }
-
 inline std::string Narrow(BSTR text) {
   return text ? Narrow(text, SysStringLen(text)) : std::string();
 }
@@ -29,16 +27,22 @@ inline std::string Narrow(BSTR text) {
 inline bool TakeError(std::string* description, std::string* source = nullptr) {
   IErrorInfo* info = nullptr;
   if (GetErrorInfo(0, &info) != S_OK) return false;
-  BSTR text = nullptr;
-  info->GetDescription(&text);
-  if (description) *description = Narrow(text);
-  SysFreeString(text);
-  text = nullptr;
-  info->GetSource(&text);
-  if (source) *source = Narrow(text);
-  SysFreeString(text);
+  BSTR d = nullptr, s = nullptr;
+  info->GetDescription(&d);
+  info->GetSource(&s);
+  if (description) *description = Narrow(d);
+  if (source) *source = Narrow(s);
+  SysFreeString(d);
+  SysFreeString(s);
   info->Release();
   return true;
+}
+
+// The text form of a GUID.
+inline std::string Text(const GUID& g) {
+  OLECHAR buf[39];
+  StringFromGUID2(g, buf, 39);
+  return Narrow(buf, 38);
 }
 
 // Points KELTRANE_REGISTRY at a fresh folder for the test's duration.
@@ -49,33 +53,26 @@ class TempRegistry : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     path_ = dir_ + "/sub/registry.json";
-    const char* old = getenv("KELTRANE_REGISTRY");
-    had_old_ = old != nullptr;
-    if (had_old_) old_ = old;
+    if (const char* old = getenv("KELTRANE_REGISTRY")) old_ = old;
     setenv("KELTRANE_REGISTRY", path_.c_str(), 1);
   }
   void TearDown() override {
-    if (had_old_) {
-      setenv("KELTRANE_REGISTRY", old_.c_str(), 1);
-    } else {
-      unsetenv("KELTRANE_REGISTRY");
-    }
+    old_ ? setenv("KELTRANE_REGISTRY", old_->c_str(), 1) : unsetenv("KELTRANE_REGISTRY");
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
 
   // The value, or "<none>" when missing.
-  static std::string Query(const char* key, const char* name = "") {
+  static std::string Query(const std::string& key, const std::string& name = "") {
     char* value = nullptr;
-    HRESULT hr = KtRegQueryValue(key, name, &value);
+    HRESULT hr = KtRegQueryValue(key.c_str(), name.c_str(), &value);
     std::string out = hr == S_OK && value ? value : "<none>";
     CoTaskMemFree(value);
     return out;
   }
 
   std::string dir_, path_;
-  std::string old_;
-  bool had_old_ = false;
+  std::optional<std::string> old_;
 };
 
 }  // namespace kt::rt::test

@@ -10,58 +10,60 @@ namespace {
 
 using kt::rt::test::Narrow;
 
-struct CreateCase {
-  VARTYPE vt;
-  ULONG elem_size;
-  USHORT kind_flag;
-};
-
-class SafeArrayCreateTest : public ::testing::TestWithParam<CreateCase> {};
-
-TEST_P(SafeArrayCreateTest, DescribesElementType) {
-  const CreateCase& c = GetParam();
-  SAFEARRAY* psa = SafeArrayCreateVector(c.vt, 1, 3);
-  ASSERT_NE(psa, nullptr);
-  EXPECT_EQ(SafeArrayGetDim(psa), 1u);
-  EXPECT_EQ(SafeArrayGetElemsize(psa), c.elem_size);
-  EXPECT_EQ(psa->fFeatures & (FADF_BSTR | FADF_VARIANT | FADF_UNKNOWN | FADF_DISPATCH), c.kind_flag);
-  EXPECT_TRUE(psa->fFeatures & FADF_HAVEVARTYPE);
-  // The element type sits in the four bytes before the descriptor.
-  uint32_t stored;
-  std::memcpy(&stored, reinterpret_cast<uint8_t*>(psa) - 4, 4);
-  EXPECT_EQ(stored, c.vt);
-  VARTYPE vt = 0;
-  ASSERT_EQ(SafeArrayGetVartype(psa, &vt), S_OK);
-  EXPECT_EQ(vt, c.vt);
-  LONG lb = 0, ub = 0;
-  ASSERT_EQ(SafeArrayGetLBound(psa, 1, &lb), S_OK);
-  ASSERT_EQ(SafeArrayGetUBound(psa, 1, &ub), S_OK);
-  EXPECT_EQ(lb, 1);
-  EXPECT_EQ(ub, 3);
-  EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
-}
-
-INSTANTIATE_TEST_SUITE_P(Types, SafeArrayCreateTest,
-                         ::testing::Values(CreateCase{VT_I2, 2, 0}, CreateCase{VT_I4, 4, 0},
-                                           CreateCase{VT_R8, 8, 0}, CreateCase{VT_BOOL, 2, 0},
-                                           CreateCase{VT_UI1, 1, 0}, CreateCase{VT_BSTR, 8, FADF_BSTR},
-                                           CreateCase{VT_VARIANT, 24, FADF_VARIANT},
-                                           CreateCase{VT_UNKNOWN, 8, FADF_UNKNOWN},
-                                           CreateCase{VT_DISPATCH, 8, FADF_DISPATCH}));
-
-TEST(SafeArray, RejectsEmptyAndNullElementTypes) {
+TEST(SafeArray, CreateDescribesElementType) {
+  const struct {
+    VARTYPE vt;
+    ULONG elem_size;
+    USHORT kind_flag;
+  } kTypes[] = {{VT_I2, 2, 0},
+                {VT_R8, 8, 0},
+                {VT_BOOL, 2, 0},
+                {VT_UI1, 1, 0},
+                {VT_BSTR, 8, FADF_BSTR},
+                {VT_VARIANT, 24, FADF_VARIANT},
+                {VT_UNKNOWN, 8, FADF_UNKNOWN},
+                {VT_DISPATCH, 8, FADF_DISPATCH}};
+  for (const auto& c : kTypes) {
+    SAFEARRAY* psa = SafeArrayCreateVector(c.vt, 1, 3);
+    ASSERT_NE(psa, nullptr);
+    EXPECT_EQ(SafeArrayGetElemsize(psa), c.elem_size) << c.vt;
+    EXPECT_EQ(psa->fFeatures & (FADF_BSTR | FADF_VARIANT | FADF_UNKNOWN | FADF_DISPATCH), c.kind_flag)
+        << c.vt;
+    EXPECT_TRUE(psa->fFeatures & FADF_HAVEVARTYPE);
+    uint32_t stored;  // the element type sits in the four bytes before the descriptor
+    std::memcpy(&stored, reinterpret_cast<uint8_t*>(psa) - 4, 4);
+    EXPECT_EQ(stored, c.vt);
+    VARTYPE vt = 0;
+    ASSERT_EQ(SafeArrayGetVartype(psa, &vt), S_OK);
+    EXPECT_EQ(vt, c.vt);
+    LONG lb = 0, ub = 0;
+    ASSERT_EQ(SafeArrayGetLBound(psa, 1, &lb), S_OK);
+    ASSERT_EQ(SafeArrayGetUBound(psa, 1, &ub), S_OK);
+    EXPECT_EQ(std::pair(lb, ub), std::pair(1, 3));
+    EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
+  }
   EXPECT_EQ(SafeArrayCreateVector(VT_EMPTY, 0, 1), nullptr);
   EXPECT_EQ(SafeArrayCreateVector(VT_NULL, 0, 1), nullptr);
 }
 
-TEST(SafeArray, ZeroElementVector) {
-  SAFEARRAY* psa = SafeArrayCreateVector(VT_I4, 0, 0);
+TEST(SafeArray, BoundsOfGetAndPut) {
+  SAFEARRAY* psa = SafeArrayCreateVector(VT_I4, -2, 4);  // -2..1
+  for (auto [index, hr] : {std::pair<LONG, HRESULT>{-3, DISP_E_BADINDEX},
+                           {-2, S_OK},
+                           {1, S_OK},
+                           {2, DISP_E_BADINDEX},
+                           {INT32_MIN, DISP_E_BADINDEX}}) {
+    LONG value = index * 10, out = 0;
+    EXPECT_EQ(SafeArrayPutElement(psa, &index, &value), hr) << index;
+    EXPECT_EQ(SafeArrayGetElement(psa, &index, &out), hr) << index;
+    EXPECT_TRUE(hr != S_OK || out == value) << index;
+  }
+  SafeArrayDestroy(psa);
+  psa = SafeArrayCreateVector(VT_I4, 0, 0);
   ASSERT_NE(psa, nullptr);
-  LONG ub = 99;
+  LONG ub = 99, i = 0, out;
   ASSERT_EQ(SafeArrayGetUBound(psa, 1, &ub), S_OK);
   EXPECT_EQ(ub, -1);
-  LONG i = 0;
-  LONG out;
   EXPECT_EQ(SafeArrayGetElement(psa, &i, &out), DISP_E_BADINDEX);
   SafeArrayDestroy(psa);
 }
@@ -69,10 +71,10 @@ TEST(SafeArray, ZeroElementVector) {
 // A BSTR vector holding the given texts at indices lb, lb+1, ...
 SAFEARRAY* Texts(LONG lb, const std::vector<std::u16string>& texts) {
   SAFEARRAY* psa = SafeArrayCreateVector(VT_BSTR, lb, static_cast<ULONG>(texts.size()));
-  for (size_t k = 0; k < texts.size(); ++k) {
-    LONG i = lb + static_cast<LONG>(k);
+  for (LONG k = 0; k < static_cast<LONG>(texts.size()); ++k) {
+    LONG i = lb + k;
     BSTR s = SysAllocString(texts[k].c_str());
-    EXPECT_EQ(SafeArrayPutElement(psa, &i, s), S_OK);
+    EXPECT_EQ(SafeArrayPutElement(psa, &i, s), S_OK);  // copies the string
     SysFreeString(s);
   }
   return psa;
@@ -86,138 +88,69 @@ std::string TextAt(SAFEARRAY* psa, LONG i) {
   return out;
 }
 
-struct RedimCase {
-  const char* label;
-  ULONG new_count;
-  std::vector<std::string> expected;  // element texts after the change
-};
-
-class SafeArrayRedimTest : public ::testing::TestWithParam<RedimCase> {};
-
-TEST_P(SafeArrayRedimTest, PreservesAndFrees) {
-  const RedimCase& c = GetParam();
-  SAFEARRAY* psa = Texts(5, {u"a", u"b", u"c"});
-  SAFEARRAYBOUND bound{c.new_count, 5};
-  ASSERT_EQ(SafeArrayRedim(psa, &bound), S_OK);
-  LONG ub;
-  SafeArrayGetUBound(psa, 1, &ub);
-  EXPECT_EQ(ub, 5 + static_cast<LONG>(c.new_count) - 1);
-  for (size_t k = 0; k < c.expected.size(); ++k) {
-    EXPECT_EQ(TextAt(psa, 5 + static_cast<LONG>(k)), c.expected[k]) << k;
+// Elements kept, new ones empty; elements cut off are freed (the leak
+// sanitizer would report them).
+TEST(SafeArray, RedimPreservesAndFrees) {
+  for (const std::vector<std::string>& expected :
+       {std::vector<std::string>{"a", "b", "c", "<null>", "<null>"}, {"a"}, {}}) {
+    SAFEARRAY* psa = Texts(5, {u"a", u"b", u"c"});
+    SAFEARRAYBOUND bound{static_cast<ULONG>(expected.size()), 5};
+    ASSERT_EQ(SafeArrayRedim(psa, &bound), S_OK);
+    LONG ub;
+    SafeArrayGetUBound(psa, 1, &ub);
+    EXPECT_EQ(ub, 4 + static_cast<LONG>(expected.size()));
+    std::vector<std::string> got;
+    for (LONG i = 5; i <= ub; ++i) got.push_back(TextAt(psa, i));
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(TextAt(psa, ub + 1), "<bad>");
+    EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
   }
-  LONG past = 5 + static_cast<LONG>(c.new_count);
-  EXPECT_EQ(TextAt(psa, past), "<bad>");
-  // Elements cut off were freed: the leak sanitizer would report them.
-  EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, SafeArrayRedimTest,
-                         ::testing::Values(RedimCase{"Grow", 5, {"a", "b", "c", "<null>", "<null>"}},
-                                           RedimCase{"Same", 3, {"a", "b", "c"}},
-                                           RedimCase{"Shrink", 1, {"a"}}, RedimCase{"ToEmpty", 0, {}}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
-struct RefusalCase {
-  const char* label;
-  USHORT extra_features;
-  bool locked;
-};
-
-class SafeArrayRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
-
-TEST_P(SafeArrayRefusalTest, RedimRefused) {
-  const RefusalCase& c = GetParam();
-  SAFEARRAY* psa = Texts(0, {u"x", u"y"});
-  USHORT saved = psa->fFeatures;
-  psa->fFeatures |= c.extra_features;
-  if (c.locked) {
-    ASSERT_EQ(SafeArrayLock(psa), S_OK);
+TEST(SafeArray, RedimRefusedWhenLockedFixedOrStatic) {
+  for (USHORT extra : {USHORT{0}, USHORT{FADF_FIXEDSIZE}, USHORT{FADF_STATIC}}) {
+    SAFEARRAY* psa = Texts(0, {u"x", u"y"});
+    const USHORT saved = psa->fFeatures;
+    psa->fFeatures |= extra;
+    ASSERT_EQ(extra == 0 ? SafeArrayLock(psa) : S_OK, S_OK);  // locked instead
+    SAFEARRAYBOUND bound{1, 0};
+    EXPECT_EQ(SafeArrayRedim(psa, &bound), DISP_E_ARRAYISLOCKED) << extra;
+    EXPECT_EQ(TextAt(psa, 1), "y");
+    if (extra == 0) {
+      EXPECT_EQ(SafeArrayDestroy(psa), DISP_E_ARRAYISLOCKED);
+      ASSERT_EQ(SafeArrayUnlock(psa), S_OK);
+    }
+    psa->fFeatures = saved;
+    EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
   }
-  SAFEARRAYBOUND bound{1, 0};
-  EXPECT_EQ(SafeArrayRedim(psa, &bound), DISP_E_ARRAYISLOCKED);
-  EXPECT_EQ(TextAt(psa, 1), "y");
-  if (c.locked) {
-    EXPECT_EQ(SafeArrayDestroy(psa), DISP_E_ARRAYISLOCKED);
-    ASSERT_EQ(SafeArrayUnlock(psa), S_OK);
-  }
-  psa->fFeatures = saved;
-  EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SafeArrayRefusalTest,
-                         ::testing::Values(RefusalCase{"Locked", 0, true},
-                                           RefusalCase{"FixedSize", FADF_FIXEDSIZE, false},
-                                           RefusalCase{"Static", FADF_STATIC, false}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
-struct BoundsCase {
-  LONG index;
-  HRESULT hr;
-};
-
-class SafeArrayBoundsTest : public ::testing::TestWithParam<BoundsCase> {};
-
-TEST_P(SafeArrayBoundsTest, GetAndPut) {
-  const BoundsCase& c = GetParam();
-  SAFEARRAY* psa = SafeArrayCreateVector(VT_I4, -2, 4);  // -2..1
-  LONG index = c.index;
-  LONG value = 9;
-  EXPECT_EQ(SafeArrayPutElement(psa, &index, &value), c.hr);
-  LONG out = 0;
-  EXPECT_EQ(SafeArrayGetElement(psa, &index, &out), c.hr);
-  if (c.hr == S_OK) {
-    EXPECT_EQ(out, 9);
-  }
-  SafeArrayDestroy(psa);
-}
-
-INSTANTIATE_TEST_SUITE_P(Indices, SafeArrayBoundsTest,
-                         ::testing::Values(BoundsCase{-3, DISP_E_BADINDEX}, BoundsCase{-2, S_OK},
-                                           BoundsCase{1, S_OK}, BoundsCase{2, DISP_E_BADINDEX},
-                                           BoundsCase{INT32_MIN, DISP_E_BADINDEX}));
-
+// Copies are deep, for strings and for variants holding strings.
 TEST(SafeArray, CopyIsDeep) {
-  SAFEARRAY* psa = Texts(0, {u"one", u"two"});
-  SAFEARRAY* copy = nullptr;
-  ASSERT_EQ(SafeArrayCopy(psa, &copy), S_OK);
-  ASSERT_NE(copy, nullptr);
-  BSTR* a = nullptr;
-  BSTR* b = nullptr;
-  ASSERT_EQ(SafeArrayAccessData(psa, reinterpret_cast<void**>(&a)), S_OK);
-  ASSERT_EQ(SafeArrayAccessData(copy, reinterpret_cast<void**>(&b)), S_OK);
-  EXPECT_NE(a[0], b[0]);
-  EXPECT_EQ(Narrow(b[1]), "two");
-  SafeArrayUnaccessData(psa);
-  SafeArrayUnaccessData(copy);
-  SafeArrayDestroy(psa);
-  EXPECT_EQ(TextAt(copy, 0), "one");
-  VARTYPE vt;
-  ASSERT_EQ(SafeArrayGetVartype(copy, &vt), S_OK);
-  EXPECT_EQ(vt, VT_BSTR);
-  SafeArrayDestroy(copy);
-}
-
-TEST(SafeArray, VariantElementsCopyInAndOut) {
-  SAFEARRAY* psa = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+  SAFEARRAY* texts = Texts(0, {u"one", u"two"});
+  SAFEARRAY* variants = SafeArrayCreateVector(VT_VARIANT, 0, 2);
   VARIANT v;
   VariantInit(&v);
   v.vt = VT_BSTR;
   v.bstrVal = SysAllocString(u"inside");
   LONG i = 1;
-  ASSERT_EQ(SafeArrayPutElement(psa, &i, &v), S_OK);
+  ASSERT_EQ(SafeArrayPutElement(variants, &i, &v), S_OK);
   VariantClear(&v);
-  VARIANT out;
-  VariantInit(&out);
-  ASSERT_EQ(SafeArrayGetElement(psa, &i, &out), S_OK);
-  EXPECT_EQ(Narrow(out.bstrVal), "inside");
-  VariantClear(&out);
-  SAFEARRAY* copy = nullptr;
-  ASSERT_EQ(SafeArrayCopy(psa, &copy), S_OK);
-  SafeArrayDestroy(psa);
-  ASSERT_EQ(SafeArrayGetElement(copy, &i, &out), S_OK);
-  EXPECT_EQ(Narrow(out.bstrVal), "inside");
-  VariantClear(&out);
-  SafeArrayDestroy(copy);
+  SAFEARRAY *text_copy = nullptr, *variant_copy = nullptr;
+  ASSERT_EQ(SafeArrayCopy(texts, &text_copy), S_OK);
+  ASSERT_EQ(SafeArrayCopy(variants, &variant_copy), S_OK);
+  EXPECT_NE(static_cast<BSTR*>(texts->pvData)[0], static_cast<BSTR*>(text_copy->pvData)[0]);
+  SafeArrayDestroy(texts);
+  SafeArrayDestroy(variants);
+  EXPECT_EQ(TextAt(text_copy, 0) + TextAt(text_copy, 1), "onetwo");
+  VARTYPE vt;
+  ASSERT_EQ(SafeArrayGetVartype(text_copy, &vt), S_OK);
+  EXPECT_EQ(vt, VT_BSTR);
+  ASSERT_EQ(SafeArrayGetElement(variant_copy, &i, &v), S_OK);
+  EXPECT_EQ(Narrow(v.bstrVal), "inside");
+  VariantClear(&v);
+  SafeArrayDestroy(text_copy);
+  SafeArrayDestroy(variant_copy);
 }
 
 TEST(SafeArray, TwoDimensionsIndexFirstFastest) {
@@ -226,15 +159,12 @@ TEST(SafeArray, TwoDimensionsIndexFirstFastest) {
   ASSERT_NE(psa, nullptr);
   for (LONG i = 0; i < 2; ++i) {
     for (LONG j = 1; j <= 3; ++j) {
-      LONG idx[2] = {i, j};
-      LONG value = i * 10 + j;
+      LONG idx[2] = {i, j}, value = i * 10 + j;
       ASSERT_EQ(SafeArrayPutElement(psa, idx, &value), S_OK);
     }
   }
   auto* data = static_cast<LONG*>(psa->pvData);
-  EXPECT_EQ(data[0], 1);   // (0,1)
-  EXPECT_EQ(data[1], 11);  // (1,1)
-  EXPECT_EQ(data[2], 2);   // (0,2)
+  EXPECT_EQ(std::vector<LONG>(data, data + 3), (std::vector<LONG>{1, 11, 2}));  // (0,1) (1,1) (0,2)
   LONG ub;
   ASSERT_EQ(SafeArrayGetUBound(psa, 2, &ub), S_OK);
   EXPECT_EQ(ub, 3);

@@ -29,17 +29,12 @@ struct Instance : IUnknown {
   Instance() { KtServerLock(&kDesc, +1); }
   virtual ~Instance() { KtServerLock(&kDesc, -1); }
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!IsEqualIID(riid, IID_IUnknown)) {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
-    *ppv = this;
-    AddRef();
-    return S_OK;
+    *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
+    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
   }
   ULONG AddRef() override { return ++refs; }
   ULONG Release() override {
-    ULONG left = --refs;
+    const ULONG left = --refs;
     if (left == 0) delete this;
     return left;
   }
@@ -61,11 +56,7 @@ const KtServerDesc kDesc = {
     "TestLib", &kLib, 6, 10, 0x409, "Apartment", kClasses, 2, reinterpret_cast<const void*>(&CreateInstance),
     &g_locks};
 
-std::string Text(const GUID& g) {
-  OLECHAR buf[39];
-  StringFromGUID2(g, buf, 39);
-  return kt::rt::test::Narrow(buf, 38);
-}
+using kt::rt::test::Text;
 
 TEST(ServerFactory, UnknownClassRefused) {
   void* ptr = reinterpret_cast<void*>(0x1);
@@ -82,9 +73,6 @@ TEST_P(ServerFactoryTest, CreatesAndCountsLocks) {
       KtServerGetClassObject(&kDesc, *GetParam(), IID_IClassFactory, reinterpret_cast<void**>(&factory)),
       S_OK);
   EXPECT_EQ(KtServerCanUnloadNow(&kDesc), S_OK) << "the factory itself is no lock";
-  IUnknown* unk = nullptr;
-  ASSERT_EQ(factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unk)), S_OK);
-  unk->Release();
   void* none = nullptr;
   EXPECT_EQ(factory->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
 
@@ -153,7 +141,7 @@ TEST_F(Server, RegisterThenUnregisterLeavesOthersAlone) {
   ASSERT_EQ(KtGetModulePath(reinterpret_cast<const void*>(&CreateInstance), &module), S_OK);
   const auto expected = ExpectedKeys(module);
   CoTaskMemFree(module);
-  for (const Expected& e : expected) EXPECT_EQ(Query(e.key.c_str(), e.name.c_str()), e.value) << e.key;
+  for (const Expected& e : expected) EXPECT_EQ(Query(e.key, e.name), e.value) << e.key;
 
   // Registering twice changes nothing.
   ASSERT_EQ(KtServerRegister(&kDesc), S_OK);
@@ -164,11 +152,10 @@ TEST_F(Server, RegisterThenUnregisterLeavesOthersAlone) {
   EXPECT_TRUE(IsEqualCLSID(clsid, kSecond));
 
   ASSERT_EQ(KtServerUnregister(&kDesc), S_OK);
-  for (const Expected& e : expected) EXPECT_EQ(Query(e.key.c_str(), e.name.c_str()), "<none>") << e.key;
+  for (const Expected& e : expected) EXPECT_EQ(Query(e.key, e.name), "<none>") << e.key;
 
-  std::ifstream in(path_);
-  nlohmann::json doc = nlohmann::json::parse(in);
   std::vector<std::string> keys;
+  const nlohmann::json doc = nlohmann::json::parse(std::ifstream(path_));
   for (const auto& item : doc.items()) keys.push_back(item.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"CLSID\\{OTHER}", "TypeLib\\" + Text(kLib) + "\\1.0"}));
 
@@ -177,7 +164,7 @@ TEST_F(Server, RegisterThenUnregisterLeavesOthersAlone) {
 
 TEST_F(Server, RegisterFailsOnDamagedStore) {
   ASSERT_EQ(KtRegSetValue("Seed", "", "x"), S_OK);
-  { std::ofstream(path_, std::ios::trunc) << "{broken"; }
+  std::ofstream(path_, std::ios::trunc) << "{broken";
   EXPECT_TRUE(FAILED(KtServerRegister(&kDesc)));
   std::string why;
   ASSERT_TRUE(kt::rt::test::TakeError(&why));

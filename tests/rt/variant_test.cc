@@ -19,28 +19,21 @@ VARIANT Make(const Source& s) {
   VARIANT v;
   VariantInit(&v);
   v.vt = s.vt;
-  switch (s.vt) {
-    case VT_I2:
-      v.iVal = static_cast<SHORT>(s.number);
-      break;
-    case VT_I4:
-    case VT_ERROR:
-      v.lVal = static_cast<LONG>(s.number);
-      break;
-    case VT_R8:
-    case VT_DATE:
-      v.dblVal = s.number;
-      break;
-    case VT_BOOL:
-      v.boolVal = s.number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
-      break;
-    case VT_BSTR:
-      v.bstrVal = SysAllocString(s.text);
-      break;
-    default:
-      break;
-  }
+  if (s.vt == VT_I2) v.iVal = static_cast<SHORT>(s.number);
+  if (s.vt == VT_I4 || s.vt == VT_ERROR) v.lVal = static_cast<LONG>(s.number);
+  if (s.vt == VT_R8 || s.vt == VT_DATE) v.dblVal = s.number;
+  if (s.vt == VT_BOOL) v.boolVal = s.number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+  if (s.vt == VT_BSTR) v.bstrVal = SysAllocString(s.text);
   return v;
+}
+
+// A numeric value (I2, I4, ERROR, R8, DATE, BOOL as -1/0); 0 for others.
+double NumberOf(const VARIANT& v) {
+  return v.vt == VT_I2                       ? v.iVal
+         : v.vt == VT_BOOL                   ? v.boolVal
+         : v.vt == VT_I4 || v.vt == VT_ERROR ? v.lVal
+         : v.vt == VT_R8 || v.vt == VT_DATE  ? v.dblVal
+                                             : 0;
 }
 
 struct ChangeCase {
@@ -49,7 +42,7 @@ struct ChangeCase {
   VARTYPE target;
   USHORT flags;
   HRESULT hr;
-  double number;     // expected numeric result (I2, I4, R8, BOOL as -1/0, DATE)
+  double number;     // expected numeric result
   const char* text;  // expected BSTR result
 };
 
@@ -61,31 +54,13 @@ TEST_P(ChangeTypeTest, Converts) {
   VARIANT dst;
   VariantInit(&dst);
   ASSERT_EQ(VariantChangeType(&dst, &src, c.flags, c.target), c.hr);
-  if (SUCCEEDED(c.hr)) {
-    ASSERT_EQ(dst.vt, c.target);
-    switch (c.target) {
-      case VT_I2:
-        EXPECT_EQ(dst.iVal, c.number);
-        break;
-      case VT_I4:
-      case VT_ERROR:
-        EXPECT_EQ(dst.lVal, c.number);
-        break;
-      case VT_R8:
-      case VT_DATE:
-        EXPECT_NEAR(dst.dblVal, c.number, 1e-9);
-        break;
-      case VT_BOOL:
-        EXPECT_EQ(dst.boolVal, c.number);
-        break;
-      case VT_BSTR:
-        EXPECT_EQ(Narrow(dst.bstrVal), c.text);
-        break;
-      default:
-        break;
-    }
-  } else {
+  if (FAILED(c.hr)) {
     EXPECT_EQ(dst.vt, VT_EMPTY) << "a failed conversion must leave dest alone";
+  } else if (c.target == VT_BSTR) {
+    EXPECT_EQ(Narrow(dst.bstrVal), c.text);
+  } else {
+    EXPECT_EQ(dst.vt, c.target);
+    EXPECT_NEAR(NumberOf(dst), c.number, 1e-9);
   }
   VariantClear(&dst);
   VariantClear(&src);
@@ -96,36 +71,29 @@ constexpr double kMar5 = 45356.0;
 
 const ChangeCase kChangeCases[] = {
     {"TextToI4", {VT_BSTR, 0, u"12"}, VT_I4, 0, S_OK, 12, nullptr},
-    {"HalfRoundsToEvenDown", {VT_BSTR, 0, u"12.5"}, VT_I4, 0, S_OK, 12, nullptr},
     {"HalfRoundsToEvenUp", {VT_BSTR, 0, u"13.5"}, VT_I2, 0, S_OK, 14, nullptr},
     {"NegativeHalf", {VT_BSTR, 0, u"-2.5"}, VT_I4, 0, S_OK, -2, nullptr},
     {"BlanksAround", {VT_BSTR, 0, u" 7 "}, VT_I2, 0, S_OK, 7, nullptr},
     {"HexText", {VT_BSTR, 0, u"&HFF"}, VT_I4, 0, S_OK, 255, nullptr},
     {"NonNumericText", {VT_BSTR, 0, u"abc"}, VT_I4, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"EmptyTextToI2", {VT_BSTR, 0, u""}, VT_I2, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
-    {"EmptyTextToR8", {VT_BSTR, 0, u""}, VT_R8, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"I2Overflow", {VT_BSTR, 0, u"40000"}, VT_I2, 0, DISP_E_OVERFLOW, 0, nullptr},
     {"I4Overflow", {VT_R8, 3e9}, VT_I4, 0, DISP_E_OVERFLOW, 0, nullptr},
     {"I4ToI2Overflow", {VT_I4, -32769}, VT_I2, 0, DISP_E_OVERFLOW, 0, nullptr},
     {"R8ToI2Rounds", {VT_R8, 2.5}, VT_I2, 0, S_OK, 2, nullptr},
     {"TextToR8", {VT_BSTR, 0, u"1.25E2"}, VT_R8, 0, S_OK, 125, nullptr},
     {"R8ToText", {VT_R8, 1.5}, VT_BSTR, 0, S_OK, 0, "1.5"},
-    {"I4ToText", {VT_I4, -3}, VT_BSTR, 0, S_OK, 0, "-3"},
     {"BigR8ToText", {VT_R8, 1e20}, VT_BSTR, 0, S_OK, 0, "1E+20"},
     {"TrueAlpha", {VT_BOOL, 1}, VT_BSTR, VARIANT_ALPHABOOL, S_OK, 0, "True"},
-    {"FalseAlpha", {VT_BOOL, 0}, VT_BSTR, VARIANT_ALPHABOOL, S_OK, 0, "False"},
     {"TrueNumeric", {VT_BOOL, 1}, VT_BSTR, 0, S_OK, 0, "-1"},
-    {"FalseNumeric", {VT_BOOL, 0}, VT_BSTR, 0, S_OK, 0, "0"},
     {"TextTrueAnyCase", {VT_BSTR, 0, u"tRUE"}, VT_BOOL, 0, S_OK, VARIANT_TRUE, nullptr},
     {"TextFalse", {VT_BSTR, 0, u"False"}, VT_BOOL, 0, S_OK, VARIANT_FALSE, nullptr},
     {"TextNumberToBool", {VT_BSTR, 0, u"2"}, VT_BOOL, 0, S_OK, VARIANT_TRUE, nullptr},
-    {"TextZeroToBool", {VT_BSTR, 0, u"0"}, VT_BOOL, 0, S_OK, VARIANT_FALSE, nullptr},
     {"TextYesToBool", {VT_BSTR, 0, u"yes"}, VT_BOOL, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"BoolToI2", {VT_BOOL, 1}, VT_I2, 0, S_OK, -1, nullptr},
     {"NumberToBool", {VT_R8, 0.1}, VT_BOOL, 0, S_OK, VARIANT_TRUE, nullptr},
     {"EmptyToI4", {VT_EMPTY}, VT_I4, 0, S_OK, 0, nullptr},
     {"EmptyToBstr", {VT_EMPTY}, VT_BSTR, 0, S_OK, 0, ""},
-    {"EmptyToBool", {VT_EMPTY}, VT_BOOL, 0, S_OK, VARIANT_FALSE, nullptr},
     {"EmptyToDate", {VT_EMPTY}, VT_DATE, 0, S_OK, 0, nullptr},
     {"NullToI4", {VT_NULL}, VT_I4, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"NullToBstr", {VT_NULL}, VT_BSTR, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
@@ -142,57 +110,41 @@ const ChangeCase kChangeCases[] = {
     {"I4ToError", {VT_I4, 448}, VT_ERROR, 0, S_OK, 448, nullptr},
     {"ErrorToText", {VT_ERROR, 5}, VT_BSTR, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"UnsupportedTarget", {VT_I4, 1}, VT_CY, 0, DISP_E_BADVARTYPE, 0, nullptr},
-    {"UnsupportedTargetUI8", {VT_I4, 1}, VT_UI8, 0, DISP_E_BADVARTYPE, 0, nullptr},
     {"GarbageTarget", {VT_I4, 1}, 0x0FF0, 0, DISP_E_BADVARTYPE, 0, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ChangeTypeTest, ::testing::ValuesIn(kChangeCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST(Variant, ChangeTypeInPlace) {
-  VARIANT v;
+// In place, through a reference; a failure in place leaves the value.
+TEST(Variant, ChangeTypeInPlaceAndByref) {
+  BSTR text = SysAllocString(u"42");
+  VARIANT v, ref, null_src;
   VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(u"42");
+  VariantInit(&null_src);
+  null_src.vt = VT_NULL;
+  ref.vt = VT_BSTR | VT_BYREF;
+  ref.pbstrVal = &text;
+  ASSERT_EQ(VariantChangeType(&v, &ref, 0, VT_BSTR), S_OK);
   ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_I4), S_OK);
   EXPECT_EQ(v.vt, VT_I4);
   EXPECT_EQ(v.lVal, 42);
   ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_BSTR), S_OK);
-  EXPECT_EQ(Narrow(v.bstrVal), "42");
-  // A failure in place leaves the value as it was.
-  VARIANT null_src;
-  VariantInit(&null_src);
-  null_src.vt = VT_NULL;
   EXPECT_EQ(VariantChangeType(&v, &null_src, 0, VT_I4), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(Narrow(v.bstrVal), "42");
   VariantClear(&v);
-}
-
-TEST(Variant, ChangeTypeFollowsByref) {
-  BSTR text = SysAllocString(u"19");
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BSTR | VT_BYREF;
-  ref.pbstrVal = &text;
-  VARIANT out;
-  VariantInit(&out);
-  ASSERT_EQ(VariantChangeType(&out, &ref, 0, VT_I2), S_OK);
-  EXPECT_EQ(out.iVal, 19);
+  ASSERT_EQ(VariantChangeType(&v, &ref, 0, VT_I2), S_OK);
+  EXPECT_EQ(v.iVal, 42);
   // Clearing a reference never frees what it points at.
   EXPECT_EQ(VariantClear(&ref), S_OK);
-  EXPECT_EQ(Narrow(text), "19");
+  EXPECT_EQ(Narrow(text), "42");
   SysFreeString(text);
 }
 
 // Counts references so copies and clears can be checked.
 struct CountingUnknown : IUnknown {
   ULONG refs = 1;
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown)) {
-      *ppv = this;
-      AddRef();
-      return S_OK;
-    }
+  HRESULT QueryInterface(REFIID, void** ppv) override {
     *ppv = nullptr;
     return E_NOINTERFACE;
   }
@@ -213,7 +165,6 @@ TEST(Variant, CopyIsDeepAndClearReleases) {
   VariantClear(&a);
   VariantClear(&b);
   EXPECT_EQ(unk.refs, 1u);
-
   a.vt = VT_BSTR;
   a.bstrVal = SysAllocStringLen(u"x\0y", 3);
   ASSERT_EQ(VariantCopy(&b, &a), S_OK);
@@ -223,21 +174,27 @@ TEST(Variant, CopyIsDeepAndClearReleases) {
   ASSERT_EQ(VariantCopy(&b, &a), S_OK);
   VariantClear(&a);
   VariantClear(&b);
+  // Clearing an array destroys it and its strings.
+  a.vt = VT_ARRAY | VT_BSTR;
+  a.parray = SafeArrayCreateVector(VT_BSTR, 0, 2);
+  LONG i = 1;
+  BSTR mine = SysAllocString(u"text");
+  ASSERT_EQ(SafeArrayPutElement(a.parray, &i, mine), S_OK);
+  SysFreeString(mine);  // PutElement copied it
+  EXPECT_EQ(VariantClear(&a), S_OK);
+  EXPECT_EQ(a.vt, VT_EMPTY);
 }
 
 TEST(Variant, CopyIndDereferences) {
   LONG number = 77;
-  VARIANT ref, out;
-  VariantInit(&ref);
+  VARIANT ref, out, inner;
   VariantInit(&out);
+  VariantInit(&inner);
   ref.vt = VT_I4 | VT_BYREF;
   ref.plVal = &number;
   ASSERT_EQ(VariantCopyInd(&out, &ref), S_OK);
   EXPECT_EQ(out.vt, VT_I4);
   EXPECT_EQ(out.lVal, 77);
-
-  VARIANT inner;
-  VariantInit(&inner);
   inner.vt = VT_BSTR;
   inner.bstrVal = SysAllocString(u"in");
   ref.vt = VT_VARIANT | VT_BYREF;
@@ -248,20 +205,6 @@ TEST(Variant, CopyIndDereferences) {
   EXPECT_EQ(Narrow(out.bstrVal), "in");
   VariantClear(&out);
   VariantClear(&inner);
-}
-
-TEST(Variant, ClearDestroysArray) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_ARRAY | VT_BSTR;
-  v.parray = SafeArrayCreateVector(VT_BSTR, 0, 2);
-  LONG i = 1;
-  BSTR mine = SysAllocString(u"text");
-  ASSERT_EQ(SafeArrayPutElement(v.parray, &i, mine), S_OK);
-  // PutElement copied the string; the original stays ours to free.
-  SysFreeString(mine);
-  EXPECT_EQ(VariantClear(&v), S_OK);
-  EXPECT_EQ(v.vt, VT_EMPTY);
 }
 
 }  // namespace

@@ -43,10 +43,6 @@ class Ref {
   Ref() = default;
   explicit Ref(I* p) : p_(p) {}
   Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  Ref& operator=(Ref&& o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
   ~Ref() {
     if (p_ != nullptr) p_->Release();
   }
@@ -66,10 +62,15 @@ class Ref {
 template <class I>
 Ref<I> Create(REFCLSID clsid, REFIID iid) {
   Ref<I> p;
-  const HRESULT hr =
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(p.put()));
-  EXPECT_EQ(hr, S_OK) << "CoCreateInstance";
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(p.put())),
+            S_OK);
   return p;
+}
+inline Ref<IKtFixedApplication> Fixed() {
+  return Create<IKtFixedApplication>(CLSID_KtFixedApplication, IID_IKtFixedApplication);
+}
+inline Ref<IKtDownloadApplication> Download() {
+  return Create<IKtDownloadApplication>(CLSID_KtDownloadApplication, IID_IKtDownloadApplication);
 }
 
 // A BSTR argument for one call.
@@ -113,6 +114,45 @@ inline ErrorText TakeError() {
     info->Release();
   }
   return e;
+}
+
+// OpenRecordset with the library's trailing arguments.
+template <class App>
+HRESULT OpenOn(App* app, const std::string& statement, IKtRecordset** rs) {
+  VARIANT a, b;
+  VariantInit(&a);
+  VariantInit(&b);
+  a.vt = b.vt = VT_NULL;
+  return app->OpenRecordset(Bstr(statement), rs, -1, &a, &b);
+}
+inline Ref<IKtRecordset> Open(const std::string& statement) {
+  Ref<IKtRecordset> rs;
+  EXPECT_EQ(OpenOn(Fixed().get(), statement, rs.put()), S_OK) << TakeError().description;
+  return rs;
+}
+inline LONG CountOf(IKtRecordset* rs) {
+  LONG n = -1;
+  EXPECT_EQ(rs->get_RecordCount(&n), S_OK);
+  return n;
+}
+
+// A value as text: "I4:300", "R8:2.5", "BSTR:text", "NULL".
+inline std::string Describe(VARIANT& v) {
+  std::string text = "vt " + std::to_string(v.vt);
+  char number[64];
+  if (v.vt == VT_I4) text = "I4:" + std::to_string(v.lVal);
+  if (v.vt == VT_NULL) text = "NULL";
+  if (v.vt == VT_BSTR) text = "BSTR:" + Take(std::exchange(v.bstrVal, nullptr));
+  if (v.vt == VT_R8) text = std::string(number, snprintf(number, sizeof number, "R8:%g", v.dblVal));
+  VariantClear(&v);
+  return text;
+}
+// The named field of the current row, or "ERR <hr>".
+inline std::string FieldOf(IKtRecordset* rs, const char* name) {
+  VARIANT v;
+  VariantInit(&v);
+  const HRESULT hr = rs->get_Field(Bstr(name), &v);
+  return hr == S_OK ? Describe(v) : "ERR " + std::to_string(hr);
 }
 
 inline void SetHost(const char* name, const std::string& value) {

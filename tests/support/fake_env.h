@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +21,21 @@ namespace kt::test {
 using Row = std::vector<std::pair<std::string, Variant>>;
 using Rows = std::vector<Row>;
 
+// Closes made and recordsets destroyed while still open, over a FakeEnv's recordsets.
+struct RecordsetTally {
+  int closes = 0, left_open = 0;
+};
+
 class FakeRecordset : public Recordset {
  public:
-  explicit FakeRecordset(Rows rows, int32_t reported_count = -2)
-      : rows_(std::move(rows)), reported_(reported_count) {}
+  explicit FakeRecordset(Rows rows, int32_t reported_count = -2, std::shared_ptr<RecordsetTally> tally = {})
+      : rows_(std::move(rows)), reported_(reported_count), tally_(std::move(tally)) {}
+  ~FakeRecordset() override {
+    if (tally_) {
+      tally_->closes += closes;
+      tally_->left_open += open_ ? 1 : 0;
+    }
+  }
   int32_t State() override { return open_ ? 1 : 0; }
   void Close() override {
     if (!open_) Raise(3704, "ADODB.Recordset", "Operation is not allowed when the object is closed.");
@@ -76,6 +88,7 @@ class FakeRecordset : public Recordset {
   size_t pos_ = 0;
   bool open_ = true;
   std::string filter_;
+  std::shared_ptr<RecordsetTally> tally_;
 };
 
 struct LogLine {
@@ -99,6 +112,8 @@ class FakeEnv : public Env {
   std::vector<std::string> no_recordset;
   std::vector<std::string> statements;  // every statement, in order
   std::vector<std::string> executed;    // ExecuteStatement only
+  int32_t reported_count = -2;          // RecordCount of opened recordsets; -2: the rows'
+  std::shared_ptr<RecordsetTally> tally = std::make_shared<RecordsetTally>();
   std::vector<LogLine> log;
   struct Box {
     std::string text, title;
@@ -131,7 +146,7 @@ class FakeEnv : public Env {
     for (const auto& s : no_recordset)
       if (s == statement) return nullptr;
     auto it = results.find(statement);
-    return std::make_unique<FakeRecordset>(it == results.end() ? Rows{} : it->second);
+    return std::make_unique<FakeRecordset>(it == results.end() ? Rows{} : it->second, reported_count, tally);
   }
 
   struct App : FixedApplication, DownloadApplication {
@@ -250,11 +265,14 @@ class FakeEnv : public Env {
   }
   std::string ModuleDir() override { return module_dir; }
   std::string WindowsDir() override { return windows_dir; }
-  // Profile files are real files (the platform's rules); writes can be made to fail.
-  bool fail_profile_writes = false;
+  // Profile files are real files (the platform's rules); reads and writes can be made to fail.
+  bool fail_profile_reads = false, fail_profile_writes = false;
+  std::vector<std::string> profile_reads;   // "section/key", in order
   std::vector<std::string> profile_writes;  // "file|section|key=value", in order
   size_t GetProfileString(const std::string& section, const std::string& key, const std::string& d,
                           std::string& buffer, size_t size, const std::string& file) override {
+    profile_reads.push_back(section + "/" + key);
+    if (fail_profile_reads) Raise(vberr::kInvalidCall, "FakeEnv", "read failed");
     return profile::GetPrivateProfileString(section, key, d, buffer, size, file);
   }
   bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
