@@ -41,4 +41,8 @@ void ClearErrorInfo();
 // Text of an HRESULT as "0x80004005".
 std::string HexCode(HRESULT hr);
 
+// Bytes one value of this type takes in an array or behind a by-reference
+// pointer; 0 for types the run time does not store.
+ULONG ElementSize(VARTYPE vt);
+
 }  // namespace kt::rt

@@ -8,46 +8,12 @@
 #include <cstring>
 
 #include "keltrane/oleauto.h"
+#include "rt_internal.h"
 
 namespace {
 
 constexpr size_t kHeader = 16;
 constexpr USHORT kNotOwned = FADF_AUTO | FADF_STATIC | FADF_EMBEDDED;
-
-ULONG ElementSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_R4:
-    case VT_ERROR:
-    case VT_INT:
-    case VT_UINT:
-      return 4;
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_I8:
-    case VT_UI8:
-      return 8;
-    case VT_BSTR:
-    case VT_UNKNOWN:
-    case VT_DISPATCH:
-      return sizeof(void*);
-    case VT_DECIMAL:
-      return 16;
-    case VT_VARIANT:
-      return sizeof(VARIANT);
-    default:
-      return 0;
-  }
-}
 
 USHORT FeaturesFor(VARTYPE vt) {
   switch (vt) {
@@ -76,7 +42,7 @@ SAFEARRAY* AllocDescriptor(UINT dims, VARTYPE vt) {
   auto* psa = reinterpret_cast<SAFEARRAY*>(block + kHeader);
   psa->cDims = static_cast<USHORT>(dims);
   psa->fFeatures = static_cast<USHORT>(FADF_HAVEVARTYPE | FeaturesFor(vt));
-  psa->cbElements = ElementSize(vt);
+  psa->cbElements = kt::rt::ElementSize(vt);
   return psa;
 }
 
@@ -149,7 +115,7 @@ HRESULT CopyElement(const SAFEARRAY* psa, void* dst, const void* src) {
 }  // namespace
 
 STDAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
-  if (cDims == 0 || cDims > 64 || rgsabound == nullptr || ElementSize(vt) == 0) return nullptr;
+  if (cDims == 0 || cDims > 64 || rgsabound == nullptr || kt::rt::ElementSize(vt) == 0) return nullptr;
   SAFEARRAY* psa = AllocDescriptor(cDims, vt);
   if (psa == nullptr) return nullptr;
   // The caller lists dimensions left to right; the descriptor keeps them reversed.
@@ -339,3 +305,42 @@ STDAPI SafeArrayAccessData(SAFEARRAY* psa, void** ppvData) {
 STDAPI SafeArrayUnaccessData(SAFEARRAY* psa) {
   return SafeArrayUnlock(psa);
 }
+
+namespace kt::rt {
+
+ULONG ElementSize(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_R4:
+    case VT_ERROR:
+    case VT_INT:
+    case VT_UINT:
+      return 4;
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_I8:
+    case VT_UI8:
+      return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+      return sizeof(void*);
+    case VT_DECIMAL:
+      return 16;
+    case VT_VARIANT:
+      return sizeof(VARIANT);
+    default:
+      return 0;
+  }
+}
+
+}  // namespace kt::rt

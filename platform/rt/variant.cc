@@ -59,33 +59,7 @@ bool IsValidVariantType(VARTYPE vt) {
 
 // Size of the value a VT_BYREF pointer of this base type refers to.
 size_t ByrefTargetSize(VARTYPE base) {
-  switch (base) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_R4:
-    case VT_ERROR:
-    case VT_INT:
-    case VT_UINT:
-      return 4;
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_I8:
-    case VT_UI8:
-    case VT_BSTR:
-    case VT_UNKNOWN:
-    case VT_DISPATCH:
-      return 8;
-    default:
-      return 0;
-  }
+  return (base == VT_VARIANT || base == VT_DECIMAL) ? 0 : kt::rt::ElementSize(base);
 }
 
 // Copies a by-value VARIANT's contents into the raw, uninitialised out.
