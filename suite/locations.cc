@@ -1,6 +1,8 @@
 // Database and log file locations from the host's settings.
 #include "locations.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "keltrane/ktrt.h"
@@ -38,6 +40,25 @@ std::string DatabasePath() {
 std::string LogPath() {
   std::string setting = HostSetting("log");
   return setting.empty() ? InStorage("Keltrane.log") : setting;
+}
+
+namespace {
+
+long long NumberSetting(const char* name, long long fallback) {
+  const std::string text = HostSetting(name);
+  if (text.empty()) return fallback;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  return (end == text.c_str() || *end != '\0' || value < 0) ? fallback : value;
+}
+
+}  // namespace
+
+long long LogMaxBytes() {
+  return NumberSetting("log-max-bytes", 10LL * 1024 * 1024);
+}
+int LogKeep() {
+  return static_cast<int>(std::min<long long>(NumberSetting("log-keep", 5), 99));
 }
 
 }  // namespace kt::suite

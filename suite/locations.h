@@ -12,5 +12,9 @@ namespace kt::suite {
 std::string DatabasePath();
 // The host setting "log", else <module dir>/../Storage/Keltrane.log.
 std::string LogPath();
+// Log rotation: the host settings "log-max-bytes" (default 10 MiB; 0 turns
+// rotation off) and "log-keep" (rotated files kept, default 5).
+long long LogMaxBytes();
+int LogKeep();
 
 }  // namespace kt::suite

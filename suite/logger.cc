@@ -9,7 +9,15 @@
 // The file is opened with O_APPEND for every entry and the line goes out in a
 // single write(), so processes sharing the log never interleave or overwrite
 // each other's lines.
+//
+// Rotation: when the file has grown past the host setting "log-max-bytes"
+// (default 10 MiB), it becomes <log>.1, <log>.1 becomes <log>.2 and so on up
+// to "log-keep" files (default 5); the oldest goes.  Rotation happens under an
+// advisory lock on <log>.lock and re-checks the size there, so of several
+// processes seeing a full log only one rotates it.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +64,30 @@ std::string Timestamp() {
   return text;
 }
 
+void RotateIfFull(const std::string& path, int fd) {
+  const long long max = LogMaxBytes();
+  struct stat st {};
+  if (max <= 0 || fstat(fd, &st) != 0 || st.st_size < max) return;
+  const std::string lock_path = path + ".lock";
+  const int lock = open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) return;
+  if (flock(lock, LOCK_EX) == 0) {
+    // Another process may have rotated while this one waited.
+    if (stat(path.c_str(), &st) == 0 && st.st_size >= max) {
+      const int keep = LogKeep();
+      if (keep == 0) {
+        unlink(path.c_str());
+      } else {
+        for (int n = keep - 1; n >= 1; --n)
+          rename((path + "." + std::to_string(n)).c_str(), (path + "." + std::to_string(n + 1)).c_str());
+        rename(path.c_str(), (path + ".1").c_str());
+      }
+    }
+    flock(lock, LOCK_UN);
+  }
+  close(lock);
+}
+
 class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
  public:
   HRESULT Reserved1() override { return E_NOTIMPL; }
@@ -91,6 +123,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
       written = write(fd, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
     const int write_error = errno;
+    if (written == static_cast<ssize_t>(line.size())) RotateIfFull(path, fd);
     close(fd);
     if (written != static_cast<ssize_t>(line.size())) {
       const std::string why = written < 0 ? std::strerror(write_error) : "the line was written only in part";

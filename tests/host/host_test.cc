@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -146,6 +147,23 @@ TEST_F(HostTest, MemberWithoutHandlerFailsWithTheComponentsError) {
   json j = json::parse(r.out);
   EXPECT_EQ(j["hresult"], "0x80004005");
   EXPECT_NE(j["error"]["description"].get<std::string>().find("missing.db"), std::string::npos);
+}
+
+TEST_F(HostTest, LogFileRotatesBySizeAndKeepsTheSetCount) {
+  const std::string log = (dir_ / "k.log").string();
+  for (int i = 0; i < 6; ++i)
+    ASSERT_EQ(Run({"--log", log, "--log-max-bytes", "400", "--log-keep", "2", "--db",
+                   (dir_ / "none.db").string(), "call", "Keltrane.clsCommon", "GetCompanyIdFromPTRID", "300"})
+                  .status,
+              0);
+  EXPECT_TRUE(fs::exists(log + ".1"));
+  EXPECT_TRUE(fs::exists(log + ".2"));
+  EXPECT_FALSE(fs::exists(log + ".3"));
+  std::ifstream rotated(log + ".1");
+  std::string line;
+  std::getline(rotated, line);
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4)
+      << "whole lines: time, level, source, message, number";
 }
 
 TEST_F(HostTest, RegisterWritesAndUnregisterRemovesEveryEntry) {

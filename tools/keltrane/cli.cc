@@ -140,6 +140,11 @@ int Main(int argc, char** argv) {
                  "folder that stands for the Windows directory (download.ini)");
   app.add_option("--db", options.db, "the suite database (default: Suite.db in the Storage folder)");
   app.add_option("--log", options.log, "file the logging component appends its lines to");
+  app.add_option("--log-max-bytes", options.log_max_bytes,
+                 "size past which the log file is rotated (default 10485760; 0: never)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--log-keep", options.log_keep, "rotated log files kept (default 5)")
+      ->check(CLI::NonNegativeNumber);
   app.add_option("--answer", options.answer, "answer to every Yes/No message box")
       ->check(CLI::IsMember({"yes", "no"}))
       ->default_str("no");

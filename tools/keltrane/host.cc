@@ -72,6 +72,8 @@ Host::Host(const Options& options) : options_(options) {
     KtSetHostSetting("windows-dir", fs::absolute(options_.windows_dir).c_str());
   if (!options_.db.empty()) KtSetHostSetting("db", options_.db.c_str());
   if (!options_.log.empty()) KtSetHostSetting("log", fs::absolute(options_.log).c_str());
+  if (!options_.log_max_bytes.empty()) KtSetHostSetting("log-max-bytes", options_.log_max_bytes.c_str());
+  if (!options_.log_keep.empty()) KtSetHostSetting("log-keep", options_.log_keep.c_str());
   KtSetMessageBoxHandler(&Host::ShowBox, this);
   tap_ = std::make_unique<LogTap>(&log_);
 

@@ -30,6 +30,8 @@ struct Options {
   std::string db;
   std::string log;
   std::string answer = "no";
+  std::string log_max_bytes;
+  std::string log_keep;
 };
 
 // One late-bound call on a live object.
