@@ -25,4 +25,17 @@ step "Company of panel type revision 300" "$k" call Keltrane.clsCommon GetCompan
 step "Which logs of revision 300 (parent 299) can be viewed" \
   "$k" call Keltrane.clsCommon getViewLogEnabledValues 300 299 0 0 0 0
 step "The suite's installed folder" "$k" call Keltrane.clsCommon GetVelmora20InstalledPath
+step "Panel model name 40 (company names count while the company is active)" \
+  "$k" call Keltrane.clsSubscriber GetPanelName 40 '""'
+step "Name by product 12, family 7, revision 3" \
+  "$k" call Keltrane.clsSubscriber GetPanelNamebyProductidFamilyidRevNum 12 7 3 '""'
+step "Subscriber 1" "$k" call Keltrane.clsSubscriber GetSubscriber_Information 1 '""' '""' '""' '""' '""' '""'
+step "A key of Vizaride32.ini" "$k" call Keltrane.clsINIData ini_get Communications MaxComPorts 20
+step "Company sections of company 3" "$k" call Keltrane.clsINIData getCommSections 3 '""' '""'
+step "Command group of command 201" "$k" call Keltrane.clsINIData GetCommandTypeIndex 201
+step "XML form of a date" "$k" call Keltrane.clsINIData ChangeDateTimeToXMLFormat 2008-03-05T14:07:09
+step "Modem ports of protocol 1 (an empty entry stays in the list)" \
+  "$k" call Keltrane.clsINIData GetModemInformation 1 1 null
+step "Is account 1's panel supported over TCP/IP?" "$k" call Keltrane.clsINIData IsSupported 1 TCPIP 0
+step "Does revision 300 record a TCP/IP value? (0: yes)" "$k" call Keltrane.clsINIData IsTCPSupport 300
 step "Register the classes (store: $KELTRANE_REGISTRY)" "$k" register

@@ -22,8 +22,10 @@ c++ -std=c++20 "$src/examples/cpp_host/main.cc" $(pkg-config --cflags --libs kel
 "$tmp/cpp_host_pc"
 
 # The installed host finds its library and the suite's components.
-KELTRANE="$tmp/prefix/bin/keltrane" "$src/examples/batch.sh" | grep -q '"result":42'
+# (Output is captured first: grep -q closing the pipe early would fail the writer.)
+out=$(KELTRANE="$tmp/prefix/bin/keltrane" "$src/examples/batch.sh")
+grep -q '"result":42' <<< "$out"
 "$tmp/prefix/bin/keltrane" --module-dir "$tmp/site/Bin" init --demo > /dev/null
-"$tmp/prefix/bin/keltrane" --module-dir "$tmp/site/Bin" call Keltrane.clsCommon GetCompanyIdFromPTRID 300 |
-  grep -q '"result":1'
+out=$("$tmp/prefix/bin/keltrane" --module-dir "$tmp/site/Bin" call Keltrane.clsCommon GetCompanyIdFromPTRID 300)
+grep -q '"result":1' <<< "$out"
 echo "installed layout works"

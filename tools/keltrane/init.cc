@@ -16,8 +16,7 @@ nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options&
   bool created = false;
   if (!fs::exists(ini)) {
     std::ofstream out(ini);
-    out << "[Communications]\nMaxComPorts=20\nMaxTCPIPPorts=20\n"
-        << "[E2File]\nFile_Path=" << storage.string() << "\n";
+    out << kExampleIni;
     if (!out) throw std::runtime_error("cannot write " + ini.string());
     created = true;
   }

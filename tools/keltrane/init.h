@@ -9,6 +9,9 @@
 
 namespace kt::host {
 
+// The Vizaride32.ini that init lays out (share/Vizaride32.ini).
+extern const char* const kExampleIni;
+
 // Creates Storage/Vizaride32.ini (kept when it exists) and reports the paths.
 nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options& options, bool demo);
 
