@@ -156,6 +156,13 @@ std::string_view BodyWithoutBom(std::string_view content) {
   return content;
 }
 
+// A line's end as a real line break: a last line without one takes eol, and
+// a lone '\r' ending the file gets its '\n' (the line's text stays the same).
+std::string_view Closed(const Line& line, std::string_view eol) {
+  if (line.end.empty()) return eol;
+  return line.end.back() == '\n' ? line.end : std::string_view("\r\n");
+}
+
 // The content with key set to value in section.  Untouched lines are copied
 // with their own line ends.  New lines take the file's line end: CRLF when the
 // first line ends in CRLF or the file is empty, LF otherwise.
@@ -192,14 +199,14 @@ std::string Edit(std::string_view content, std::string_view section, std::string
         copy(i);
         continue;
       }
-      out.append(lines[i].text).append(lines[i].end.empty() ? eol : lines[i].end);
+      out.append(lines[i].text).append(Closed(lines[i], eol));
       out.append(key_line).append(eol);
     }
     return out;
   }
   out.append(body);
   if (!lines.empty()) {
-    if (lines.back().end.empty()) out.append(eol);
+    out.append(Closed(lines.back(), eol).substr(lines.back().end.size()));  // what the last end lacks
     if (!TrimBlanks(lines.back().text).empty()) out.append(eol);  // blank line before the new section
   }
   out.append("[").append(section).append("]").append(eol);

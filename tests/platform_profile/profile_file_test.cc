@@ -160,6 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewSectionCrLf", "[a]\r\nx=1\r\n", "b", "v", "[a]\r\nx=1\r\n\r\n[b]\r\nKey=v\r\n"},
         WriteCase{"NewSectionAfterBlank", "key=0\n\n", "b", "v", "key=0\n\n[b]\nKey=v\n"},
         WriteCase{"NewSectionUnended", "[a]\nx=1", "b", "v", "[a]\nx=1\n\n[b]\nKey=v\n"},
+        // A lone CR ending the file is completed, never continued on.
+        WriteCase{"AfterLastKeyEndedByLoneCr", "[a]\nx=1\r", "a", "v", "[a]\nx=1\r\nKey=v\n"},
+        WriteCase{"HeaderEndedByLoneCr", "[a]\r", "a", "v", "[a]\r\nKey=v\n"},
+        WriteCase{"NewSectionAfterLoneCr", "[a]\n\r", "b", "v", "[a]\n\r\n[b]\nKey=v\n"},
         WriteCase{"BomKept", "\xEF\xBB\xBF[a]\r\nkey=1\r\n", "a", "2", "\xEF\xBB\xBF[a]\r\nKey=2\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
