@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,9 @@ long DecimalMagnitude(std::string_view normal) {
       if (!seen_digit && seen_point) --position;
     }
   }
+  // strtol saturates an exponent past its range; the sum must not wrap.
+  if (position > 0 && exponent > LONG_MAX - position) return LONG_MAX;
+  if (position < 0 && exponent < LONG_MIN - position) return LONG_MIN;
   return exponent + position;
 }
 

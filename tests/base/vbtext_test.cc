@@ -27,7 +27,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"2D+2", 200}, NumberCase{"1.5d1", 15}, NumberCase{"&H10", 16},
                       NumberCase{"&hff", 255}, NumberCase{"&HFFFF", -1}, NumberCase{"&H8000", -32768},
                       NumberCase{"&H10000", 65536}, NumberCase{"&HFFFFFFFF", -1}, NumberCase{"&O17", 15},
-                      NumberCase{" &H7FFF ", 32767}, NumberCase{"1E-400", 0}, NumberCase{"0.0001E-330", 0}));
+                      NumberCase{" &H7FFF ", 32767}, NumberCase{"1E-400", 0}, NumberCase{"0.0001E-330", 0},
+                      // Exponents past the range of any integer type.
+                      NumberCase{"0.01e-99999999999999999999999", 0},
+                      NumberCase{"1e-99999999999999999999999", 0}));
 
 class ParseNumberRejects : public ::testing::TestWithParam<const char*> {};
 TEST_P(ParseNumberRejects, Nullopt) {
@@ -36,7 +39,8 @@ TEST_P(ParseNumberRejects, Nullopt) {
 INSTANTIATE_TEST_SUITE_P(Table, ParseNumberRejects,
                          ::testing::Values("", "   ", "\t", "1,2", "12abc", "--1", "+-1", ".", "-", "1E",
                                            "1E+", "E5", "1 2", "&H", "&HG", "&O8", "&H100000000", "1.2.3",
-                                           "0x10", "1E400", "-12345678901234567890E300"));
+                                           "0x10", "1E400", "-12345678901234567890E300",
+                                           "99e99999999999999999999999", "1e99999999999999999999999"));
 
 struct RoundCase {
   double in, out;
