@@ -1,10 +1,12 @@
 # Front door: `make demo` and `make test` do all the set-up on a fresh Debian machine.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build demo test test-asan format clean
+.PHONY: all deps build demo test test-asan bench fuzz-build fuzz fuzz-ci format clean
 
 all: build
 
@@ -27,6 +29,32 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# Benchmarks: a separate Release build, each binary run from inside that dir.
+$(BENCH_BUILD)/build.ninja: | deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELTRANE_BENCH=ON -DKELTRANE_TESTS=OFF \
+	  "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" $(CMAKE_FLAGS)
+
+bench: deps $(BENCH_BUILD)/build.ninja
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	cd $(BENCH_BUILD) && for b in bin/*_bench; do echo "== $$b"; ./$$b $(BENCH_ARGS) || exit 1; done
+
+# Fuzzers: a separate clang build, every library instrumented for libFuzzer
+# with ASan + UBSan; only the fuzz targets (and what they load) are built.
+FUZZ_SAN = -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+$(FUZZ_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKELTRANE_FUZZ=ON -DKELTRANE_TESTS=OFF "-DCMAKE_C_FLAGS=$(FUZZ_SAN)" "-DCMAKE_CXX_FLAGS=$(FUZZ_SAN)" $(CMAKE_FLAGS)
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	fuzz/run.sh 60 $(FUZZ_BUILD)
+
+fuzz-ci: fuzz-build
+	fuzz/run.sh 15 $(FUZZ_BUILD)
+
 demo: build
 	scripts/demo.sh $(BUILD)
 
@@ -34,4 +62,4 @@ format:
 	git ls-files '*.cc' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

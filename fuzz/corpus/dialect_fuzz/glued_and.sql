@@ -1,0 +1,1 @@
+SELECT Panel_Name FROM panel_names WHERE Family_id =7and Product_id =12

@@ -1,0 +1,1 @@
+SELECT isnull(iif(isnull(NULL), NULL, 1)) AS a, IsNull (')' || 'x'), 1e2, 2.5E-1

@@ -1,0 +1,1 @@
+SELECT 1 AS "Yes", "No".x, [No], `true`, t.Yes FROM (SELECT 2 AS x) "No"

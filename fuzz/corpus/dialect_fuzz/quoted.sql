@@ -1,0 +1,1 @@
+UPDATE panel SET panel_phone = 'Yes 7and isnull(x) -- ''q''' WHERE Panel_ID = 1
