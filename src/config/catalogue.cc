@@ -9,27 +9,26 @@
 
 namespace kt {
 
+std::optional<int32_t> clsINIData::FindInIdGroups(const char* section, const char* count_key,
+                                                  const char* entry_prefix, int32_t id) {
+  if (!m_objCfgAppln) Raise(vberr::kObjectNotSet);
+  const std::string count = m_objCfgAppln->ReadConfigValue(section, count_key, "Nill");
+  if (count == "Nill") return std::nullopt;
+  const int16_t wanted = CInt(count);
+  // Lists enclose each id in slashes, so only a whole id matches.
+  const std::string needle = "/" + Str(id) + "/";
+  for (int32_t i = 1; i <= wanted; ++i) {
+    const std::string entry = m_objCfgAppln->ReadConfigValue(section, entry_prefix + Str(i), "Nill");
+    if (entry != "Nill" && entry.find(needle) != std::string::npos) return i;
+  }
+  return 0;
+}
+
 int32_t clsINIData::GetCommandTypeIndex(int32_t& lCommandID) {
   int32_t result = 0;
   OnErrorLeave(
       [&] {
-        if (!m_objCfgAppln) Raise(vberr::kObjectNotSet);
-        const std::string count = m_objCfgAppln->ReadConfigValue("CommandGroups", "CommandTypes", "Nill");
-        if (count == "Nill") {
-          result = -1;
-          return;
-        }
-        const int16_t wanted = CInt(count);
-        // Groups list their commands as "/id/id/": only a whole id matches.
-        const std::string needle = "/" + Str(lCommandID) + "/";
-        for (int32_t i = 1; i <= wanted; ++i) {
-          const std::string entry =
-              m_objCfgAppln->ReadConfigValue("CommandGroups", "CommandType" + Str(i), "Nill");
-          if (entry != "Nill" && entry.find(needle) != std::string::npos) {
-            result = i;
-            return;
-          }
-        }
+        result = FindInIdGroups("CommandGroups", "CommandTypes", "CommandType", lCommandID).value_or(-1);
       },
       [&] { result = -1; });
   return result;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "components/env.h"
@@ -75,6 +76,11 @@ class clsINIData {
   // The port-list loop shared by GetModemInformation and GetTCPIPPortInformation.
   void GetPortList(int32_t lProtocolID, const char* count_section, const char* key_prefix, int16_t bound,
                    VbArray<std::string>& ports);
+  // Scans the numbered id lists ("/101/102/") of a configuration section:
+  // the 1-based index of the first list holding id, 0 when none does, nullopt
+  // when the count entry is absent ("Nill").
+  std::optional<int32_t> FindInIdGroups(const char* section, const char* count_key, const char* entry_prefix,
+                                        int32_t id);
   // Model names of the caller mapped to the names the 16-bit modules use.
   std::string Get16BitModemModel(std::string& model);
 

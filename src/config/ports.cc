@@ -92,22 +92,8 @@ void clsINIData::getCommSections(int32_t& company, std::string& SectionInteracti
 
 int32_t clsINIData::GetProtocolIndex(int16_t& lCompanyId) {
   int32_t result = 0;
-  OnErrorLeave(
-      [&] {
-        if (!m_objCfgAppln) Raise(vberr::kObjectNotSet);
-        const std::string count = m_objCfgAppln->ReadConfigValue("Protocol", "Protocols", "Nill");
-        if (count == "Nill") return;
-        const int16_t wanted = CInt(count);
-        const std::string needle = "/" + Str(lCompanyId) + "/";
-        for (int32_t i = 1; i <= wanted; ++i) {
-          const std::string entry = m_objCfgAppln->ReadConfigValue("Protocol", "Protocol" + Str(i), "Nill");
-          if (entry != "Nill" && entry.find(needle) != std::string::npos) {
-            result = i;
-            return;
-          }
-        }
-      },
-      [&] { result = -1; });
+  OnErrorLeave([&] { result = FindInIdGroups("Protocol", "Protocols", "Protocol", lCompanyId).value_or(0); },
+               [&] { result = -1; });
   return result;
 }
 
