@@ -12,9 +12,15 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/vbtext.h"
@@ -283,6 +289,114 @@ bool ReplaceFile(const std::string& target, const std::string& content, mode_t m
   return true;
 }
 
+// ---- Read cache --------------------------------------------------------
+// Reads of an unchanged file skip reading and parsing it again.  A file is
+// the same while its device, inode, size and modification time (to the
+// nanosecond) are; our own writes replace the file (a new inode) and drop
+// its entry, and any other writer changes at least the time or the size.
+// File times move in coarse ticks, so two writes close together can leave
+// the same time and size: a file modified less than kRacy before it was read
+// is never served from the cache (the scheme git uses for its index).
+
+std::string Lowered(std::string_view section, std::string_view key) {
+  std::string out = base::ToLowerAscii(section);
+  out += '\x1f';
+  out += base::ToLowerAscii(key);
+  return out;
+}
+
+struct Snapshot {
+  dev_t dev;
+  ino_t ino;
+  off_t size;
+  timespec mtime;
+  std::string content;
+  // "section\x1fkey" (lower case) -> value, with the rules of Find: the first
+  // section of a name only, the first key of a name in it.
+  std::unordered_map<std::string, std::string_view> values;
+
+  bool racy;  // modified too shortly before it was read to be trusted later
+
+  bool Matches(const struct stat& st) const {
+    return !racy && st.st_dev == dev && st.st_ino == ino && st.st_size == size &&
+           st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec;
+  }
+};
+
+void Index(Snapshot& snap) {
+  std::unordered_set<std::string> seen;
+  std::string current;
+  bool live = false;
+  for (const Line& line : SplitLines(BodyWithoutBom(snap.content))) {
+    Parsed p = ParseLine(line.text);
+    if (p.kind == LineKind::kSection) {
+      current = base::ToLowerAscii(p.name);
+      live = seen.insert(current).second;
+    } else if (live && p.kind == LineKind::kKey) {
+      snap.values.try_emplace(Lowered(current, p.name), p.value);
+    }
+  }
+}
+
+constexpr size_t kCachedFiles = 32;
+constexpr int64_t kRacyNanos = 100'000'000;
+
+int64_t Nanos(const timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+std::mutex cache_mutex;
+std::unordered_map<std::string, std::shared_ptr<const Snapshot>> cache;
+
+void Forget(const std::string& path) {
+  std::lock_guard lock(cache_mutex);
+  cache.erase(path);
+}
+
+// The file's parsed content, or nullptr when it cannot be read.
+std::shared_ptr<const Snapshot> Load(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return nullptr;
+  {
+    std::lock_guard lock(cache_mutex);
+    auto it = cache.find(path);
+    if (it != cache.end() && it->second->Matches(st)) return it->second;
+  }
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  auto snap = std::make_shared<Snapshot>();
+  // The identity is taken from the descriptor the content is read through.
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  snap->dev = st.st_dev;
+  snap->ino = st.st_ino;
+  snap->size = st.st_size;
+  snap->mtime = st.st_mtim;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  snap->racy = Nanos(now) - Nanos(st.st_mtim) < kRacyNanos;
+  char chunk[8192];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      snap->content.append(chunk, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      close(fd);
+      return nullptr;
+    }
+  }
+  close(fd);
+  Index(*snap);
+  std::lock_guard lock(cache_mutex);
+  if (cache.size() >= kCachedFiles) cache.clear();
+  cache[path] = snap;
+  return snap;
+}
+
 }  // namespace
 
 size_t GetPrivateProfileString(const std::string& section, const std::string& key,
@@ -293,13 +407,11 @@ size_t GetPrivateProfileString(const std::string& section, const std::string& ke
   std::string_view result = default_value;
   while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
 
-  std::optional<std::string> content;
-  if (!section.empty() && !key.empty()) content = ReadAll(file);
-  Location at;
-  if (content) {
-    std::vector<Line> lines = SplitLines(BodyWithoutBom(*content));
-    at = Find(lines, section, key);
-    if (at.key) result = at.value;  // points into *content, which outlives it
+  std::shared_ptr<const Snapshot> snap;
+  if (!section.empty() && !key.empty()) snap = Load(file);
+  if (snap) {
+    auto it = snap->values.find(Lowered(section, key));
+    if (it != snap->values.end()) result = it->second;  // points into snap's content, alive here
   }
   buffer.assign(result.substr(0, size - 1));
   return buffer.size();
@@ -338,7 +450,10 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
   }
   if (existed && access(target.c_str(), W_OK) != 0) return false;
 
-  return ReplaceFile(target, Edit(content, section, key, value), mode, existed);
+  const bool written = ReplaceFile(target, Edit(content, section, key, value), mode, existed);
+  Forget(file);
+  Forget(target);
+  return written;
 }
 
 }  // namespace kt::profile

@@ -270,3 +270,42 @@ INSTANTIATE_TEST_SUITE_P(Delays, KilledWriter, ::testing::Values(0, 300, 700, 11
 
 }  // namespace
 }  // namespace kt::profile
+
+namespace {
+
+// Reads are served from a cache while the file is unchanged; a change by any
+// writer, within the same second and keeping the size, is seen at once.
+TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
+  const std::string dir = ::testing::TempDir() + "kt-cache-" + std::to_string(getpid());
+  mkdir(dir.c_str(), 0755);
+  const std::string file = dir + "/c.ini";
+  auto read = [&](const char* key) {
+    std::string out;
+    kt::profile::GetPrivateProfileString("S", key, "none", out, 100, file);
+    return out;
+  };
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  std::fputs("[S]\nA=1\n", f);
+  std::fclose(f);
+  EXPECT_EQ(read("A"), "1");
+  EXPECT_EQ(read("a"), "1");
+  // Another process rewrites the file in place with content of the same size.
+  if (fork() == 0) {
+    std::FILE* g = std::fopen(file.c_str(), "r+");
+    std::fputs("[S]\nA=2\n", g);
+    std::fclose(g);
+    _exit(0);
+  }
+  int status = 0;
+  wait(&status);
+  EXPECT_EQ(read("A"), "2");
+  ASSERT_TRUE(kt::profile::WritePrivateProfileString("S", "B", "3", file));
+  EXPECT_EQ(read("B"), "3");
+  EXPECT_EQ(read("A"), "2");
+  std::remove(file.c_str());
+  EXPECT_EQ(read("A"), "none");
+  std::remove((file + ".lock").c_str());
+  rmdir(dir.c_str());
+}
+
+}  // namespace
