@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libinih-dev libsqlite3-dev nlohmann-json3-dev libcli11-dev clang-format clang libclang-rt-14-dev)
+  libinih-dev libsqlite3-dev nlohmann-json3-dev libcli11-dev clang-format clang libclang-rt-14-dev
+  python3 dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
