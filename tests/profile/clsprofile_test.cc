@@ -29,6 +29,14 @@ void Fill(clsProfile& p, const std::vector<int32_t>& accounts) {
   }
 }
 
+// A test name from a case's description.
+constexpr auto CaseName = [](const auto& info) {
+  std::string name = info.param.what;
+  for (char& ch : name)
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+};
+
 void SetCount(clsProfile& p, int32_t n) {
   int32_t delta = n - p.GetMaxRecord();
   p.SetMaxRecord(delta);
@@ -77,12 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"count past the end takes the handler", 7, 20, 3, -1, 0, -1, -1, 3},
                       LookupCase{"count zero scans nothing", 0, 10, 0, 7, 8, 9, 10, -1},
                       LookupCase{"match at index 0", 5, 10, 0, 100, 10, 200, 300, 0}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    CaseName);
 
 TEST(ProfileTable, UnallocatedTableTakesTheHandler) {
   clsProfile p;
@@ -144,12 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DeleteCase{"one entry stays", {10}, 0, {10}},
                       DeleteCase{"two entries", {10, 20}, 0, {20}},
                       DeleteCase{"negative index changes nothing", {10, 20, 30}, -1, {10, 20, 30}}),
-    [](const auto& info) {
-      std::string name = info.param.what;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+    CaseName);
 
 TEST(ProfileTable, DeleteCopiesStringsNotShares) {
   clsProfile p;

@@ -6,6 +6,7 @@
 
 namespace {
 
+using kt::rt::test::SimpleUnknown;
 using kt::rt::test::TakeError;
 using kt::rt::test::Text;
 using Classes = kt::rt::test::TempRegistry;
@@ -14,20 +15,9 @@ constexpr CLSID kClassA = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 
 constexpr CLSID kClassB = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x02}};
 
 // A plain object the fake factory hands out.
-struct Thing final : IUnknown {
-  ULONG refs = 1;
+struct Thing final : SimpleUnknown {
   int tag;
   explicit Thing(int t) : tag(t) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
-    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override {
-    const ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
 };
 
 // A class factory living on the test's stack; counts its references.

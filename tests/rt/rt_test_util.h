@@ -75,4 +75,20 @@ class TempRegistry : public ::testing::Test {
   std::optional<std::string> old_;
 };
 
+// A plain object that answers only IUnknown and deletes itself at zero.
+struct SimpleUnknown : IUnknown {
+  ULONG refs = 1;
+  virtual ~SimpleUnknown() = default;
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
+    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override {
+    const ULONG left = --refs;
+    if (left == 0) delete this;
+    return left;
+  }
+};
+
 }  // namespace kt::rt::test

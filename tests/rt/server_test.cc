@@ -11,6 +11,7 @@
 namespace {
 
 using Server = kt::rt::test::TempRegistry;
+using kt::rt::test::SimpleUnknown;
 
 constexpr GUID kLib = {0xAAAA0000, 0x0001, 0x0002, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr CLSID kFirst = {0xAAAA0001, 0x0001, 0x0002, {1, 2, 3, 4, 5, 6, 7, 8}};
@@ -24,20 +25,9 @@ LONG g_locks = 0;
 extern const KtServerDesc kDesc;
 
 // An instance holds a server lock for its lifetime.
-struct Instance : IUnknown {
-  ULONG refs = 1;
+struct Instance : SimpleUnknown {
   Instance() { KtServerLock(&kDesc, +1); }
-  virtual ~Instance() { KtServerLock(&kDesc, -1); }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
-    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override {
-    const ULONG left = --refs;
-    if (left == 0) delete this;
-    return left;
-  }
+  ~Instance() override { KtServerLock(&kDesc, -1); }
 };
 
 HRESULT CreateInstance(REFIID riid, void** ppv) {
