@@ -4,7 +4,9 @@
 // numbers, words, blanks and single punctuation characters.
 #include "db/dialect.h"
 
+#include <array>
 #include <cctype>
+#include <optional>
 #include <vector>
 
 #include "base/vbtext.h"
@@ -30,13 +32,13 @@ bool IsDigit(char c) {
 }
 
 // Index one past the quoted run that starts at `begin` and closes with
-// `close`; a doubled closing character stands for itself.  An unclosed run
-// extends to the end of the text.
-size_t SkipQuoted(std::string_view s, size_t begin, char close) {
+// `close`; with `doubling`, a doubled closing character stands for itself.
+// An unclosed run extends to the end of the text.
+size_t SkipQuoted(std::string_view s, size_t begin, char close, bool doubling) {
   size_t i = begin + 1;
   while (i < s.size()) {
     if (s[i] == close) {
-      if (i + 1 < s.size() && s[i + 1] == close && close != ']') {
+      if (doubling && i + 1 < s.size() && s[i + 1] == close) {
         i += 2;
         continue;
       }
@@ -66,7 +68,9 @@ size_t SkipNumber(std::string_view s, size_t i) {
   return i;
 }
 
-std::vector<Token> Tokenize(std::string_view s) {
+// SQLite ends a [bracketed] name at the first ']'; for PostgreSQL the
+// statement's ']]' stands for a ']' inside the name.
+std::vector<Token> Tokenize(std::string_view s, Dialect dialect) {
   std::vector<Token> tokens;
   size_t i = 0;
   while (i < s.size()) {
@@ -78,13 +82,13 @@ std::vector<Token> Tokenize(std::string_view s) {
       while (end < s.size() && std::isspace(static_cast<unsigned char>(s[end]))) ++end;
       kind = Kind::kBlank;
     } else if (c == '\'') {
-      end = SkipQuoted(s, i, '\'');
+      end = SkipQuoted(s, i, '\'', true);
       kind = Kind::kText;
     } else if (c == '"' || c == '`') {
-      end = SkipQuoted(s, i, c);
+      end = SkipQuoted(s, i, c, true);
       kind = Kind::kIdentifier;
     } else if (c == '[') {
-      end = SkipQuoted(s, i, ']');
+      end = SkipQuoted(s, i, ']', dialect == Dialect::kPostgres);
       kind = Kind::kIdentifier;
     } else if (IsDigit(c) || (c == '.' && i + 1 < s.size() && IsDigit(s[i + 1]))) {
       end = SkipNumber(s, i);
@@ -107,9 +111,32 @@ bool IsPunct(const Token& t, char c) {
   return t.kind == Kind::kPunct && t.text.size() == 1 && t.text[0] == c;
 }
 
+// A [bracketed] or `backquoted` name as a "double-quoted" one: the doubled
+// closing character becomes one, a '"' is doubled.  A run that does not
+// close is copied as it is.
+void AppendDoubleQuoted(std::string_view run, std::string& out) {
+  const char close = run[0] == '[' ? ']' : run[0];
+  std::string name = "\"";
+  for (size_t i = 1; i < run.size(); ++i) {
+    if (run[i] == close) {
+      if (i + 1 < run.size() && run[i + 1] == close) {
+        name += close;
+        ++i;
+        continue;
+      }
+      out += name;  // the tokenizer ends a closed run at its closing character
+      out += '"';
+      return;
+    }
+    if (run[i] == '"') name += '"';
+    name += run[i];
+  }
+  out += run;
+}
+
 class Rewriter {
  public:
-  explicit Rewriter(const std::vector<Token>& tokens) : t_(tokens) {}
+  Rewriter(const std::vector<Token>& tokens, Dialect dialect) : t_(tokens), dialect_(dialect) {}
 
   // Rewrites tokens [begin, end) and appends the result to out.
   void Emit(size_t begin, size_t end, std::string& out) const {
@@ -129,10 +156,30 @@ class Rewriter {
           i = close;
           continue;
         }
+        if (dialect_ == Dialect::kPostgres) {
+          if (const auto at = IifCall(i, end)) {
+            static constexpr const char* kLead[] = {"CASE WHEN ", " THEN ", " ELSE "};
+            for (size_t k = 0; k < 3; ++k) {
+              std::string argument;
+              Emit((*at)[k] + 1, (*at)[k + 1], argument);
+              out += kLead[k];
+              out += Trim(argument);
+            }
+            out += " END";
+            i = (*at)[3];
+            // ")AS x" is valid SQL; "ENDAS x" would not be.
+            if (i + 1 < end && IsWordChar(t_[i + 1].text[0])) out += ' ';
+            continue;
+          }
+        }
         if (const char* literal = BooleanLiteral(i, end)) {
           out += literal;
           continue;
         }
+      }
+      if (dialect_ == Dialect::kPostgres && tok.kind == Kind::kIdentifier && tok.text[0] != '"') {
+        AppendDoubleQuoted(tok.text, out);
+        continue;
       }
       out += tok.text;
     }
@@ -166,8 +213,37 @@ class Rewriter {
 
   // For "isnull (" ... ")" starting at word i: one past the closing
   // parenthesis; 0 when this is not such a call.
-  size_t IsNullCall(size_t i, size_t end) const {
-    if (!base::EqualsNoCase(t_[i].text, "isnull") || IsNamePosition(i, end)) return 0;
+  size_t IsNullCall(size_t i, size_t end) const { return CallEnd(i, end, "isnull"); }
+
+  // For "iif (" c "," a "," b ")" starting at word i: the positions of the
+  // opening parenthesis, the two commas at the call's own level (commas of
+  // nested parentheses belong to those) and the closing parenthesis; none
+  // when this is not a call of three arguments.
+  std::optional<std::array<size_t, 4>> IifCall(size_t i, size_t end) const {
+    const size_t next = CallEnd(i, end, "iif");
+    if (next == 0) return std::nullopt;
+    std::array<size_t, 4> at{NextSignificant(i + 1, end), 0, 0, next - 1};
+    size_t commas = 0;
+    int depth = 0;
+    for (size_t j = at[0] + 1; j < at[3]; ++j) {
+      if (IsPunct(t_[j], '(')) {
+        ++depth;
+      } else if (IsPunct(t_[j], ')')) {
+        --depth;
+      } else if (depth == 0 && IsPunct(t_[j], ',')) {
+        if (++commas > 2) return std::nullopt;
+        at[commas] = j;
+      }
+    }
+    if (commas != 2) return std::nullopt;
+    return at;
+  }
+
+  // For "name (" ... ")" starting at word i, the word being `name` used as a
+  // function: one past the closing parenthesis; 0 when this is not such a
+  // call.
+  size_t CallEnd(size_t i, size_t end, std::string_view name) const {
+    if (!base::EqualsNoCase(t_[i].text, name) || IsNamePosition(i, end)) return 0;
     const size_t open = NextSignificant(i + 1, end);
     if (open >= end || !IsPunct(t_[open], '(')) return 0;
     int depth = 0;
@@ -194,15 +270,16 @@ class Rewriter {
   }
 
   const std::vector<Token>& t_;
+  const Dialect dialect_;
 };
 
 }  // namespace
 
-std::string Translate(std::string_view statement) {
-  const std::vector<Token> tokens = Tokenize(statement);
+std::string Translate(std::string_view statement, Dialect dialect) {
+  const std::vector<Token> tokens = Tokenize(statement, dialect);
   std::string out;
   out.reserve(statement.size() + 16);
-  Rewriter(tokens).Emit(0, tokens.size(), out);
+  Rewriter(tokens, dialect).Emit(0, tokens.size(), out);
   return out;
 }
 
