@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libinih-dev libsqlite3-dev nlohmann-json3-dev libcli11-dev clang-format clang libclang-rt-14-dev
+  libinih-dev libsqlite3-dev libpq-dev postgresql nlohmann-json3-dev libcli11-dev clang-format clang libclang-rt-14-dev
   python3 dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -80,7 +80,7 @@ class CompanyList final : public ComObject<IKtCompanyList, IID_IKtCompanyList> {
   }
 
  private:
-  Database db_{&DatabasePath};
+  Database db_{&DatabaseTarget};
 };
 
 }  // namespace

@@ -29,12 +29,9 @@ std::string InStorage(const char* file) {
 
 }  // namespace
 
-std::string DatabasePath() {
+std::string DatabaseTarget() {
   std::string setting = HostSetting("db");
-  if (setting.empty()) return InStorage("Suite.db");
-  constexpr std::string_view kScheme = "sqlite:";
-  if (setting.compare(0, kScheme.size(), kScheme) == 0) setting.erase(0, kScheme.size());
-  return setting;
+  return setting.empty() ? InStorage("Suite.db") : setting;
 }
 
 std::string LogPath() {

@@ -7,9 +7,9 @@
 
 namespace kt::suite {
 
-// "sqlite:PATH" or a bare path from the host setting "db", else
-// <module dir>/../Storage/Suite.db.
-std::string DatabasePath();
+// The connection string in the host setting "db" ("sqlite:PATH", a bare
+// path or a postgresql:// URI), else <module dir>/../Storage/Suite.db.
+std::string DatabaseTarget();
 // The host setting "log", else <module dir>/../Storage/Keltrane.log.
 std::string LogPath();
 // Log rotation: the host settings "log-max-bytes" (default 10 MiB; 0 turns

@@ -21,11 +21,10 @@ bool FirstRow(Database& db, std::string_view sql, std::initializer_list<Value> p
 bool ReadSettingText(Database& db, const std::string& section, const std::string& key,
                      std::optional<std::string>& value, std::string& error) {
   std::optional<std::vector<Value>> row;
-  if (!FirstRow(
-          db,
-          "SELECT Value FROM suite_settings WHERE Section = ?1 COLLATE NOCASE AND Key = ?2 COLLATE NOCASE "
-          "LIMIT 1",
-          {Value::Text(section), Value::Text(key)}, row, error)) {
+  if (!FirstRow(db,
+                "SELECT Value FROM suite_settings WHERE lower(Section) = lower(?1) AND lower(Key) = "
+                "lower(?2) LIMIT 1",
+                {Value::Text(section), Value::Text(key)}, row, error)) {
     return false;
   }
   value.reset();

@@ -1,14 +1,19 @@
-// CreateSuiteDatabase: schema and demonstration rows in one transaction.
+// CreateSuiteDatabase: schema and demonstration rows in one transaction, on
+// either backend.
 #include "db/create.h"
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <filesystem>
 #include <system_error>
 
-namespace kt::suite {
+#include "db/target.h"
 
-std::string CreateSuiteDatabase(const std::string& path, bool demo) {
+namespace kt::suite {
+namespace {
+
+std::string CreateOnSqlite(const std::string& path, bool demo) {
   const std::filesystem::path file(path);
   std::error_code ec;
   if (file.has_parent_path()) {
@@ -39,6 +44,40 @@ std::string CreateSuiteDatabase(const std::string& path, bool demo) {
   }
   sqlite3_close_v2(db);
   return error.empty() ? std::string() : "cannot create database " + path + ": " + error;
+}
+
+std::string CreateOnPostgres(const Target& target, bool demo) {
+  const char* keys[] = {"connect_timeout", "client_encoding", "dbname", nullptr};
+  const char* values[] = {"5", "UTF8", target.location.c_str(), nullptr};
+  PGconn* conn = PQconnectdbParams(keys, values, 1);
+  std::string error;
+  if (PQstatus(conn) != CONNECTION_OK) {
+    error = PQerrorMessage(conn);
+  } else {
+    // Workstations may run init at the same time: the advisory lock makes
+    // the second wait instead of racing the first one's CREATE TABLEs.  The
+    // simple-query protocol runs the whole text as one transaction.
+    std::string sql =
+        "BEGIN; SELECT pg_advisory_xact_lock(7125361); SET LOCAL client_min_messages = warning;\n";
+    sql += kSchemaSql;
+    if (demo) sql += kDemoSql;
+    sql += "\nCOMMIT;";
+    PGresult* res = PQexec(conn, sql.c_str());
+    const ExecStatusType status = PQresultStatus(res);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) error = PQresultErrorMessage(res);
+    PQclear(res);
+  }
+  PQfinish(conn);
+  while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+  return error.empty() ? std::string() : "cannot create database " + DisplayName(target) + ": " + error;
+}
+
+}  // namespace
+
+std::string CreateSuiteDatabase(const std::string& text, bool demo) {
+  const Target target = ParseTarget(text);
+  return target.kind == Target::Kind::kPostgres ? CreateOnPostgres(target, demo)
+                                                : CreateOnSqlite(target.location, demo);
 }
 
 }  // namespace kt::suite

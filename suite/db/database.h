@@ -1,62 +1,54 @@
-// One connection to the suite database, opened on first use.
+// A component's handle on the suite database.
 //
-// The file is opened read-write and never created here: a missing database is
-// an error the caller reports (CreateSuiteDatabase makes new ones).  The
-// connection runs in WAL mode with a 5 s busy timeout so that several
-// processes can read and write the same file.  Statements in the library's
-// dialect are translated once per distinct text and prepared once per
-// distinct translation; both caches are bounded.
+// The connection is taken from the thread's pool on first use, so opening is
+// lazy and a failed open (missing, corrupt or locked file, server down) is
+// retried with the current location on the next statement.  Statements in
+// the library's dialect are translated for the backend; both the
+// translations and the prepared statements live with the shared connection.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
+#include "db/connection.h"
 #include "db/rowset.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace kt::suite {
 
 class Database {
  public:
-  // `locate` names the file; it is asked again on every attempt to open, so
-  // a failed open (missing, corrupt or locked file) is retried with the
-  // current location on the next statement.
+  // `locate` gives the connection string ("sqlite:PATH", a path, or a
+  // postgresql:// URI); it is asked again on every attempt to connect.
   explicit Database(std::function<std::string()> locate);
-  explicit Database(std::string path);
+  explicit Database(std::string target);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
   // Translates a statement of the library's dialect and runs it.  On failure
-  // returns false with a message naming SQLite's complaint, the database and
-  // the translated statement.
+  // returns false with a message naming the backend's complaint, the
+  // database and the translated statement.
   bool Execute(std::string_view statement, RowSet& out, std::string& error);
 
-  // Runs SQLite text unchanged with `params` bound to ?1, ?2, ...
+  // Runs the backend's SQL unchanged with `params` bound to ?1, ?2, ...
   bool Query(std::string_view sql, std::span<const Value> params, RowSet& out, std::string& error);
 
-  // The path of the open database, or of the last attempt to open one.
-  const std::string& path() const { return path_; }
-  bool is_open() const { return db_ != nullptr; }
+  // The database as named in messages (a PostgreSQL password hidden).
+  const std::string& path() const { return name_; }
+  bool is_open() const { return connection_ != nullptr; }
 
-  static constexpr size_t kCacheLimit = 200;
+  static constexpr size_t kCacheLimit = Connection::kCacheLimit;
 
  private:
-  bool Open(std::string& error);
-  void Close();
+  bool Connect(std::string& error);
   bool Run(const std::string& sql, std::span<const Value> params, RowSet& out, std::string& error);
-  sqlite3_stmt* Prepare(const std::string& sql, std::string& error);
 
   std::function<std::string()> locate_;
-  std::string path_;
-  sqlite3* db_ = nullptr;
-  std::unordered_map<std::string, sqlite3_stmt*> statements_;
-  std::unordered_map<std::string, std::string> translations_;
+  std::string name_;
+  std::shared_ptr<Connection> connection_;
 };
 
 }  // namespace kt::suite

@@ -1,6 +1,7 @@
 -- The suite database: the tables the library's statements read and write,
 -- and the settings and message tables of the configuration components.
--- Flags are stored as -1 (true) and 0 (false).
+-- Flags are stored as -1 (true) and 0 (false).  The same text creates the
+-- tables on SQLite and on PostgreSQL.
 
 CREATE TABLE IF NOT EXISTS Subscriber(
   Account_id INTEGER PRIMARY KEY,
@@ -39,7 +40,7 @@ CREATE TABLE IF NOT EXISTS panel_type_revision(
   panel_name_id INTEGER,
   panel_rev INTEGER,
   parent_panel_type_rev_id INTEGER,
-  tcp_ip_value);
+  tcp_ip_value INTEGER);
 CREATE INDEX IF NOT EXISTS panel_type_revision_name ON panel_type_revision(panel_name_id);
 
 -- A company's own name for a panel (a substitute) or a panel only it sells.
@@ -69,8 +70,9 @@ CREATE TABLE IF NOT EXISTS suite_settings(
   Section TEXT,
   Key TEXT,
   Value TEXT);
+-- Sections and keys are compared without regard to case.
 CREATE UNIQUE INDEX IF NOT EXISTS suite_settings_key
-  ON suite_settings(Section COLLATE NOCASE, Key COLLATE NOCASE);
+  ON suite_settings(lower(Section), lower(Key));
 
 CREATE TABLE IF NOT EXISTS suite_messages(
   Message_Number INTEGER PRIMARY KEY,

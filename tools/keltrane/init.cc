@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "db/create.h"
+#include "db/target.h"
 
 namespace kt::host {
 
@@ -20,14 +21,13 @@ nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options&
     if (!out) throw std::runtime_error("cannot write " + ini.string());
     created = true;
   }
-  std::string db = options.db.empty() ? (storage / "Suite.db").string() : options.db;
-  if (db.starts_with("sqlite:")) db = db.substr(7);
-  const std::string error = suite::CreateSuiteDatabase(db, demo);
+  const std::string target = options.db.empty() ? (storage / "Suite.db").string() : options.db;
+  const std::string error = suite::CreateSuiteDatabase(target, demo);
   if (!error.empty()) throw std::runtime_error(error);
   return {{"storage", storage.string()},
           {"ini", ini.string()},
           {"ini_created", created},
-          {"db", db},
+          {"db", suite::DisplayName(suite::ParseTarget(target))},
           {"demo", demo}};
 }
 

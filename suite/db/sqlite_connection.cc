@@ -1,0 +1,177 @@
+// The SQLite backend: WAL, a 5 s busy timeout, prepared statements cached by
+// text, rows materialised in one go.
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include "db/connection.h"
+
+namespace kt::suite {
+namespace {
+
+Value ColumnValue(sqlite3_stmt* stmt, int i) {
+  switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+      return Value::Integer(sqlite3_column_int64(stmt, i));
+    case SQLITE_FLOAT:
+      return Value::Real(sqlite3_column_double(stmt, i));
+    case SQLITE_TEXT: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+      return Value::Text(std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt, i))));
+    }
+    case SQLITE_BLOB: {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+      Value v;
+      v.type = Value::Type::kBlob;
+      if (bytes != nullptr) v.text.assign(bytes, static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
+      return v;
+    }
+    default:
+      return Value::Null();
+  }
+}
+
+int Bind(sqlite3_stmt* stmt, int index, const Value& v) {
+  switch (v.type) {
+    case Value::Type::kInteger:
+      return sqlite3_bind_int64(stmt, index, v.integer);
+    case Value::Type::kReal:
+      return sqlite3_bind_double(stmt, index, v.real);
+    case Value::Type::kText:
+      return sqlite3_bind_text(stmt, index, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+    case Value::Type::kBlob:
+      return sqlite3_bind_blob(stmt, index, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+    case Value::Type::kNull:
+      break;
+  }
+  return sqlite3_bind_null(stmt, index);
+}
+
+// Device and inode of the file at `path`; {0, 0} when there is none.
+struct FileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  bool operator==(const FileId&) const = default;
+};
+FileId IdOf(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return {};
+  return {st.st_dev, st.st_ino};
+}
+
+class SqliteConnection final : public Connection {
+ public:
+  SqliteConnection(const Target& target, sqlite3* db, FileId id)
+      : Connection(target, Dialect::kSqlite), db_(db), id_(id) {}
+  ~SqliteConnection() override {
+    Flush();
+    sqlite3_close_v2(db_);
+  }
+
+  // The file may have been deleted, replaced or re-created since it was
+  // opened: a connection to the old inode would quietly read stale data.
+  bool Broken() const override { return false; }
+  bool Usable() override {
+    const FileId now = IdOf(target().location);
+    return now.ino != 0 && now == id_;
+  }
+
+  bool Run(const std::string& sql, std::span<const Value> params, RowSet& out, std::string& error) override {
+    out = RowSet{};
+    sqlite3_stmt* stmt = Prepare(sql, error);
+    if (stmt == nullptr) return false;
+    // A cached statement is reset on every way out, so it never holds a read
+    // snapshot (and with it the WAL) between calls.
+    struct ResetOnExit {
+      sqlite3_stmt* s;
+      ~ResetOnExit() {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+      }
+    } reset{stmt};
+    for (size_t i = 0; i < params.size(); ++i) {
+      if (Bind(stmt, static_cast<int>(i + 1), params[i]) != SQLITE_OK) return Fail(error);
+    }
+    const int columns = sqlite3_column_count(stmt);
+    out.has_columns = columns > 0;
+    for (int i = 0; i < columns; ++i) {
+      const char* name = sqlite3_column_name(stmt, i);
+      out.columns.emplace_back(name != nullptr ? name : "");
+    }
+    for (;;) {
+      const int rc = sqlite3_step(stmt);
+      if (rc == SQLITE_DONE) return true;
+      if (rc != SQLITE_ROW) {
+        out.rows.clear();
+        return Fail(error);
+      }
+      std::vector<Value> row;
+      row.reserve(static_cast<size_t>(columns));
+      for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, i));
+      out.rows.push_back(std::move(row));
+    }
+  }
+
+ private:
+  bool Fail(std::string& error) const {
+    error = "SQLite: " + std::string(sqlite3_errmsg(db_));
+    return false;
+  }
+
+  void Flush() {
+    for (auto& [text, stmt] : statements_) sqlite3_finalize(stmt);
+    statements_.clear();
+  }
+
+  sqlite3_stmt* Prepare(const std::string& sql, std::string& error) {
+    if (auto it = statements_.find(sql); it != statements_.end()) return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size() + 1), SQLITE_PREPARE_PERSISTENT,
+                           &stmt, &tail) != SQLITE_OK) {
+      Fail(error);
+      return nullptr;
+    }
+    if (stmt == nullptr) {
+      error = "SQLite: the statement is empty";
+      return nullptr;
+    }
+    for (; tail != nullptr && *tail != '\0'; ++tail) {
+      if (*tail != ';' && *tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n') {
+        sqlite3_finalize(stmt);
+        error = "SQLite: only one statement can be run at a time";
+        return nullptr;
+      }
+    }
+    if (statements_.size() >= kCacheLimit) Flush();
+    statements_.emplace(sql, stmt);
+    return stmt;
+  }
+
+  sqlite3* db_;
+  FileId id_;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> OpenSqlite(const Target& target, std::string& error) {
+  const std::string& path = target.location;
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) {
+    // The busy timeout must be in place before the first statement: the
+    // journal mode switch itself may wait for another process.  Both
+    // statements read the file header, so a corrupt file fails here.
+    sqlite3_busy_timeout(db, 5000);
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    error = "cannot open database " + path + ": " +
+            (db != nullptr ? std::string(sqlite3_errmsg(db)) : std::string(sqlite3_errstr(rc)));
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  return std::make_unique<SqliteConnection>(target, db, IdOf(path));
+}
+
+}  // namespace kt::suite
