@@ -1,12 +1,13 @@
 # Front door: `make demo` and `make test` do all the set-up on a fresh Debian machine.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build demo test test-asan bench fuzz-build fuzz fuzz-ci format clean
+.PHONY: all deps build demo test test-asan test-tsan bench fuzz-build fuzz fuzz-ci format clean
 
 all: build
 
@@ -28,6 +29,17 @@ $(ASAN_BUILD)/build.ninja: | deps
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# ThreadSanitizer: only the COM face's tests (and the components they load)
+# are built, and only the test of concurrent callers runs; any race report
+# fails it.
+$(TSAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELTRANE_TSAN=ON $(CMAKE_FLAGS)
+
+test-tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target com_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $(TSAN_OPTIONS)" \
+	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^Threads\.'
 
 # Benchmarks: a separate Release build, each binary run from inside that dir.
 $(BENCH_BUILD)/build.ninja: | deps
@@ -62,4 +74,4 @@ format:
 	git ls-files '*.cc' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

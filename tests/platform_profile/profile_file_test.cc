@@ -29,7 +29,7 @@ void Spit(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// A fresh folder per test.  The process tests write hundreds of times with
+// A fresh folder per test.  The process tests write thousands of times with
 // fsync each, so they use memory-backed /dev/shm when there is one: what they
 // check is the locking, not the disk.
 struct ProfileDir {
@@ -207,14 +207,17 @@ TEST(ProfileWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 2);  // p.ini and p.ini.lock
 }
 
+// Each write reads, edits and replaces the whole file under the lock, so
+// writers in other processes never undo each other's keys.
 TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
+  constexpr int kWriters = 8, kKeysEach = 500;
   ProfileDir dir(true);
   std::vector<pid_t> children;
-  for (int p = 0; p < 8; ++p) {
+  for (int p = 0; p < kWriters; ++p) {
     children.push_back(fork());
     ASSERT_GE(children.back(), 0);
     if (children.back() == 0) {
-      for (int i = 0; i < 50; ++i) {
+      for (int i = 0; i < kKeysEach; ++i) {
         std::string id = std::to_string(p) + "_" + std::to_string(i);
         if (!WritePrivateProfileString("Shared", "k" + id, "v" + id, dir / "s.ini")) _exit(1);
       }
@@ -226,9 +229,9 @@ TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  EXPECT_EQ(CountKeyLines(Slurp(dir / "s.ini"), "[Shared]"), 400u);
-  for (int p = 0; p < 8; ++p) {
-    for (int i = 0; i < 50; ++i) {
+  EXPECT_EQ(CountKeyLines(Slurp(dir / "s.ini"), "[Shared]"), size_t{kWriters * kKeysEach});
+  for (int p = 0; p < kWriters; ++p) {
+    for (int i = 0; i < kKeysEach; ++i) {
       std::string id = std::to_string(p) + "_" + std::to_string(i);
       EXPECT_EQ(Read(dir / "s.ini", "shared", "K" + id), "v" + id);
     }
@@ -236,34 +239,42 @@ TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
 }
 
 // A writer killed at any moment leaves the old or the new whole file, and
-// its lock goes with it.  The delay varies where in a write the kill lands.
+// its lock goes with it.  Each writer reports a key through the pipe once its
+// write has returned; every reported key must survive the kill.  The delay
+// varies where in a write the kill lands, and several writers in turn carry
+// on with the file the last one left, so a non-atomic write is caught.
 class KilledWriter : public ::testing::TestWithParam<int> {};
 TEST_P(KilledWriter, FileStaysWhole) {
   ProfileDir dir(true);
   const std::string pad(200, 'p');
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  for (int i = 0; pid == 0; ++i) {
-    if (!WritePrivateProfileString("Run", "k" + std::to_string(i), std::to_string(i) + pad, dir / "r.ini") ||
-        write(fds[1], &i, sizeof i) != sizeof i) {
-      _exit(1);
+  int confirmed = -1;  // highest key index reported so far
+  for (int writer = 0; writer < 5 && !HasFailure(); ++writer) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    for (int i = confirmed + 1; pid == 0; ++i) {
+      if (!WritePrivateProfileString("Run", "k" + std::to_string(i), std::to_string(i) + pad,
+                                     dir / "r.ini") ||
+          write(fds[1], &i, sizeof i) != sizeof i) {
+        _exit(1);
+      }
     }
+    close(fds[1]);
+    const int started = confirmed;
+    int index = 0;
+    while (confirmed < started + 20 && read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
+    usleep(GetParam());
+    kill(pid, SIGKILL);
+    while (read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
+    close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "writer ended on its own";
+    EXPECT_GE(CountKeyLines(Slurp(dir / "r.ini"), "[Run]"), static_cast<size_t>(confirmed + 1));
+    for (int i = 0; i <= confirmed; ++i)
+      EXPECT_EQ(Read(dir / "r.ini", "Run", "k" + std::to_string(i)), std::to_string(i) + pad);
   }
-  close(fds[1]);
-  int confirmed = -1, index = 0;
-  while (confirmed < 20 && read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
-  usleep(GetParam());
-  kill(pid, SIGKILL);
-  while (read(fds[0], &index, sizeof index) == sizeof index) confirmed = index;
-  close(fds[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "writer ended on its own";
-  EXPECT_GE(CountKeyLines(Slurp(dir / "r.ini"), "[Run]"), static_cast<size_t>(confirmed + 1));
-  for (int i = 0; i <= confirmed; ++i)
-    EXPECT_EQ(Read(dir / "r.ini", "Run", "k" + std::to_string(i)), std::to_string(i) + pad);
   EXPECT_TRUE(WritePrivateProfileString("Run", "after", "1", dir / "r.ini"));
 }
 INSTANTIATE_TEST_SUITE_P(Delays, KilledWriter, ::testing::Values(0, 300, 700, 1100, 1900, 2700));
