@@ -20,15 +20,18 @@ $(BUILD)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The database tests run on SQLite and again (prefix "pg.") on a throwaway
+# PostgreSQL cluster that lives for the length of the run.
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	scripts/with-postgres.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 $(ASAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELTRANE_SANITIZE=ON $(CMAKE_FLAGS)
 
 test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  scripts/with-postgres.sh ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # ThreadSanitizer: only the COM face's tests (and the components they load)
 # are built, and only the test of concurrent callers runs; any race report

@@ -34,7 +34,8 @@ Value CellValue(const PGresult* res, int row, int column) {
   const int length = PQgetlength(res, row, column);
   switch (PQftype(res, column)) {
     case kBool:
-      return Value::Integer(text[0] == 't' ? -1 : 0);
+      // As SQLite gives a comparison's value.
+      return Value::Integer(text[0] == 't' ? 1 : 0);
     case kInt2:
     case kInt4:
     case kInt8:
@@ -130,9 +131,10 @@ class PgConnection final : public Connection {
     }
     const int n = static_cast<int>(params.size());
     PGresult* res = nullptr;
-    if (const std::string* name = PreparedName(sql, n, error)) {
+    bool prepare_failed = false;
+    if (const std::string* name = PreparedName(sql, n, prepare_failed, error)) {
       res = PQexecPrepared(conn_, name->c_str(), n, values.data(), lengths.data(), formats.data(), 0);
-    } else if (!error.empty()) {
+    } else if (prepare_failed) {
       return false;
     } else {
       res = PQexecParams(conn_, sql.c_str(), n, nullptr, values.data(), lengths.data(), formats.data(), 0);
@@ -143,9 +145,9 @@ class PgConnection final : public Connection {
   }
 
  private:
-  // The server-side name of a statement run before; null the first time
-  // (and on failure, with `error` set).
-  const std::string* PreparedName(const std::string& sql, int params, std::string& error) {
+  // The server-side name of a statement run before; null the first time,
+  // and on failure (with `failed` and `error` set).
+  const std::string* PreparedName(const std::string& sql, int params, bool& failed, std::string& error) {
     if (auto it = prepared_.find(sql); it != prepared_.end()) return &it->second;
     if (seen_.insert(sql).second) {
       if (seen_.size() > kCacheLimit) seen_ = {sql};
@@ -158,6 +160,7 @@ class PgConnection final : public Connection {
     std::string name = "kt" + std::to_string(++next_name_);
     PGresult* res = PQprepare(conn_, name.c_str(), sql.c_str(), params, nullptr);
     const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+    failed = !ok;
     if (!ok) error = "PostgreSQL: " + Trimmed(PQresultErrorMessage(res));
     PQclear(res);
     if (!ok) return nullptr;

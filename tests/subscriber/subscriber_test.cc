@@ -277,22 +277,30 @@ class SubscriberDatabase : public ::testing::Test {
     KtSetHostSetting("db", tree_.Db().c_str());
   }
   void TearDown() override { KtSetHostSetting("db", nullptr); }
-  // The first column of the first row as text ("NULL", "-" for no row).
+  // The first column of every row as text ("NULL"), joined by commas; "-"
+  // for no row.
   std::string Value(const std::string& sql) {
     suite::Database db(tree_.Db());
     suite::RowSet rows;
     std::string error;
     EXPECT_TRUE(db.Query(sql, {}, rows, error)) << error;
     if (rows.rows.empty()) return "-";
-    const suite::Value& v = rows.rows[0][0];
-    return v.IsNull() ? "NULL" : v.type == suite::Value::Type::kInteger ? std::to_string(v.integer) : v.text;
+    std::string text;
+    for (const auto& row : rows.rows) {
+      const suite::Value& v = row[0];
+      if (!text.empty()) text += ',';
+      text += v.IsNull()                               ? "NULL"
+              : v.type == suite::Value::Type::kInteger ? std::to_string(v.integer)
+                                                       : v.text;
+    }
+    return text;
   }
   test::TempTree tree_;
 };
 
 const std::string kInactive = "UPDATE Companies SET Company_Active = 0";
 std::string Setting(const std::string& key, const std::string& value) {
-  return "INSERT OR REPLACE INTO suite_settings VALUES ('General', '" + key + "', '" + value + "')";
+  return "INSERT INTO suite_settings VALUES ('General', '" + key + "', '" + value + "')";
 }
 std::string Mismatch(const char* value) {
   return Setting("Company_name_mismatch", value);
@@ -371,8 +379,8 @@ class SubscriberUpdates : public SubscriberDatabase,
 TEST_P(SubscriberUpdates, ChangeOnlyThePanel) {
   const auto [phone, value] = GetParam();
   const std::string column = phone ? "panel_phone" : "LastConnectionMode";
-  const std::string others =
-      "SELECT group_concat(Panel_ID || '=' || ifnull(" + column + ", 'NULL')) FROM panel WHERE Panel_ID <> 7";
+  const std::string others = "SELECT Panel_ID || '=' || coalesce(" + column +
+                             ", 'NULL') FROM panel WHERE Panel_ID <> 7 ORDER BY Panel_ID";
   const std::string before = Value(others);
   clsSubscriber subscriber;
   Save(phone, value, 7)(subscriber);
@@ -387,13 +395,13 @@ INSTANTIATE_TEST_SUITE_P(Texts, SubscriberUpdates,
                                                               "'; DROP TABLE panel; --")));
 
 TEST_F(SubscriberDatabase, NoPanelIdAndBatchState) {
-  const std::string phones = "SELECT group_concat(ifnull(panel_phone, 'NULL')) FROM panel";
+  const std::string phones = "SELECT coalesce(panel_phone, 'NULL') FROM panel ORDER BY Panel_ID";
   const std::string before = Value(phones);
   clsSubscriber subscriber;
   subscriber.SavePanelPhoneNumber("555", 0);
   subscriber.UpdateTheStatus(12, 5);
   EXPECT_EQ(Value(phones), before);
-  EXPECT_EQ(Value("SELECT group_concat(state) FROM unattended_batches"), "5,2");
+  EXPECT_EQ(Value("SELECT state FROM unattended_batches ORDER BY Unattended_Batch_ID"), "5,2");
 }
 
 // The command-line host through the COM face: outputs come back in args.

@@ -97,16 +97,21 @@ TEST_F(ApplicationTest, ExecuteStatementReturnsRecordset) {
   }
 }
 
-// Failures carry the component's name, SQLite's message, the database and the
-// statement as translated.
+// Failures carry the component's name, the backend's message, the database
+// and the statement as translated.
 TEST_F(ApplicationTest, FailuresReportMessageDatabaseAndTranslation) {
-  const std::pair<const char*, const char*> failures[] = {
-      {"SELECT * FROM nosuch", "no such table: nosuch"},
-      {"SELECT FROM WHERE", "syntax error"},
-      {"INSERT INTO Companies(Company_ID) VALUES (1)", "UNIQUE constraint failed"},
-      {"SELECT nosuch FROM panel WHERE isnull(x)", "SELECT nosuch FROM panel WHERE (x IS NULL)"},
+  struct Failure {
+    const char *statement, *sqlite, *postgres;
   };
-  for (const auto& [statement, message] : failures) {
+  const Failure failures[] = {
+      {"SELECT * FROM nosuch", "no such table: nosuch", "relation \"nosuch\" does not exist"},
+      {"SELECT FROM WHERE", "syntax error", "syntax error"},
+      {"INSERT INTO Companies(Company_ID) VALUES (1)", "UNIQUE constraint failed", "duplicate key value"},
+      {"SELECT nosuch FROM panel WHERE isnull(x)", "SELECT nosuch FROM panel WHERE (x IS NULL)",
+       "SELECT nosuch FROM panel WHERE (x IS NULL)"},
+  };
+  for (const auto& [statement, sqlite, postgres] : failures) {
+    const char* message = OnPostgres() ? postgres : sqlite;
     Ref<IKtRecordset> rs;
     EXPECT_TRUE(FAILED(OpenOn(Fixed().get(), statement, rs.put())));
     ErrorText e = TakeError();
@@ -123,6 +128,7 @@ TEST_F(ApplicationTest, FailuresReportMessageDatabaseAndTranslation) {
 }
 
 TEST_F(ApplicationTest, MissingDatabaseFailsThenOpensWhenCreated) {
+  KT_SQLITE_ONLY();
   const std::string missing = dir_ / "elsewhere/Suite.db";
   SetHost("db", "sqlite:" + missing);
   Ref<IKtFixedApplication> app = Fixed();
@@ -139,6 +145,7 @@ TEST_F(ApplicationTest, MissingDatabaseFailsThenOpensWhenCreated) {
 }
 
 TEST_F(ApplicationTest, CorruptDatabaseFailsWithoutCrashing) {
+  KT_SQLITE_ONLY();
   const std::string corrupt = dir_ / "corrupt.db";
   std::ofstream(corrupt, std::ios::binary) << std::string(8192, '\x7f');
   SetHost("db", corrupt);
@@ -155,6 +162,7 @@ TEST_F(ApplicationTest, CorruptDatabaseFailsWithoutCrashing) {
 // Without the "db" setting the database is Storage/Suite.db beside the
 // module folder.
 TEST_F(ApplicationTest, DefaultDatabaseBesideModuleFolder) {
+  KT_SQLITE_ONLY();
   ClearHost("db");
   SetHost("module-dir", dir_ / "bin");
   ASSERT_EQ(CreateSuiteDatabase(dir_ / "Storage/Suite.db", true), "");
@@ -259,7 +267,10 @@ TEST_F(ConfigTest, MessageAndProtocolTexts) {
   EXPECT_EQ(cfg->GetMessageText(&number, &text), E_FAIL);
   const ErrorText e = TakeError();
   EXPECT_EQ(e.source, "KeltraneSuite.ConfigServices");
-  EXPECT_NE(e.description.find("no such table: suite_messages"), std::string::npos) << e.description;
+  EXPECT_NE(e.description.find(OnPostgres() ? "relation \"suite_messages\" does not exist"
+                                            : "no such table: suite_messages"),
+            std::string::npos)
+      << e.description;
 }
 
 // ---- Company list --------------------------------------------------------

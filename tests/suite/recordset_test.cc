@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, RecordsetFieldTest, ::testing::ValuesIn(kFieldC
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RecordsetTest, BlobComesAsBytes) {
-  Ref<IKtRecordset> rs = Open("SELECT x'41420043' AS b");
+  Ref<IKtRecordset> rs = Open(OnPostgres() ? "SELECT '\\x41420043'::bytea AS b" : "SELECT x'41420043' AS b");
   VARIANT v;
   VariantInit(&v);
   ASSERT_EQ(rs->get_Field(Bstr("b"), &v), S_OK);

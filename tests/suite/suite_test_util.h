@@ -15,6 +15,7 @@
 #include "db/create.h"
 #include "keltrane/components.h"
 #include "keltrane/ktrt.h"
+#include "support/test_database.h"
 
 namespace kt::suite::testing {
 
@@ -162,12 +163,16 @@ inline void ClearHost(const char* name) {
   KtSetHostSetting(name, nullptr);
 }
 
-// A temporary folder holding Suite.db with the demo rows, named to the
-// components by the host setting "db" for the life of the fixture.
+using kt::test::NewTestDatabase;
+using kt::test::OnPostgres;
+
+// A temporary folder, and a database with the demo rows (Suite.db in the
+// folder, or a PostgreSQL schema) named to the components by the host
+// setting "db" for the life of the fixture.
 class DemoDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    db_path_ = dir_ / "Suite.db";
+    db_path_ = NewTestDatabase(dir_ / "Suite.db");
     ASSERT_EQ(CreateSuiteDatabase(db_path_, true), "");
     SetHost("db", db_path_);
     SetHost("log", dir_ / "Keltrane.log");

@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "profile/profile_file.h"
+#include "support/test_database.h"
 
 namespace kt::test {
 
@@ -55,7 +56,11 @@ class TempTree {
   }
   std::filesystem::path Ini() const { return root / "Storage" / "Vizaride32.ini"; }
   std::filesystem::path DownloadIni() const { return root / "Win" / "download.ini"; }
-  std::string Db() const { return (root / "Suite.db").string(); }
+  // The tree's database: Suite.db in it, or its own PostgreSQL schema.
+  const std::string& Db() const {
+    if (db_.empty()) db_ = NewTestDatabase((root / "Suite.db").string());
+    return db_;
+  }
   void WriteIni(const std::string& text) const { std::ofstream(Ini(), std::ios::binary) << text; }
   // A key's value in a profile file; "<none>" when it is missing.
   static std::string Read(const std::filesystem::path& file, const std::string& section,
@@ -105,6 +110,9 @@ class TempTree {
   }
 
   std::filesystem::path root;
+
+ private:
+  mutable std::string db_;
 };
 
 }  // namespace kt::test
