@@ -78,7 +78,7 @@ HRESULT AskServer(const std::string& path, REFCLSID clsid, REFIID riid, void** p
   return hr;
 }
 
-std::string OwnDir() {
+std::string FindOwnDir() {
   char* path = nullptr;
   if (FAILED(KtGetModulePath(reinterpret_cast<const void*>(&CoGetClassObject), &path)) || path == nullptr) {
     return {};
@@ -87,6 +87,12 @@ std::string OwnDir() {
   CoTaskMemFree(path);
   size_t slash = dir.rfind('/');
   return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+}
+
+// The run time's own folder (where the default servers are), found once.
+const std::string& OwnDir() {
+  static const std::string dir = FindOwnDir();
+  return dir;
 }
 
 }  // namespace
@@ -164,7 +170,7 @@ STDAPI CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* pclsid) {
       return S_OK;
     }
   }
-  auto text = RegRead().Query(progid + "\\CLSID", "");
+  auto text = RegQuery(progid + "\\CLSID", "");
   if (text && ParseGuid(std::string_view(*text), pclsid)) return S_OK;
   if (text) {
     return ReportError(CO_E_CLASSSTRING,
@@ -190,7 +196,7 @@ STDAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
     }
   }
   if (found.empty()) {
-    auto text = RegRead().Query("CLSID\\" + GuidToString(clsid) + "\\ProgID", "");
+    auto text = RegQuery("CLSID\\" + GuidToString(clsid) + "\\ProgID", "");
     if (!text || text->empty()) {
       return ReportError(REGDB_E_CLASSNOTREG,
                          "Class " + GuidToString(clsid) +
@@ -234,12 +240,12 @@ STDAPI CoGetClassObject(REFCLSID rclsid, DWORD, PVOID, REFIID riid, void** ppv) 
 
   // (b) The store's InprocServer32 entry.
   std::string store = RegistryPath();
-  if (auto path = RegRead().Query("CLSID\\" + name + "\\InprocServer32", ""); path && !path->empty()) {
+  if (auto path = RegQuery("CLSID\\" + name + "\\InprocServer32", ""); path && !path->empty()) {
     return AskServer(*path, rclsid, riid, ppv);
   }
 
   // (c) The default servers beside this library.
-  std::string dir = OwnDir();
+  const std::string& dir = OwnDir();
   std::string tried;
   for (const char* server : kDefaultServers) {
     std::string path = dir + "/" + server;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/vbtext.h"
@@ -216,6 +218,53 @@ RegStore RegRead() {
   std::string detail;
   if (Load(path, &doc, &detail) == LoadState::kOk) return RegStore(std::move(doc));
   return RegStore();
+}
+
+namespace {
+
+// What identifies one version of the store file.  Writers replace the file
+// by rename, so every write gives a new inode; size and the modification
+// time in nanoseconds guard against an edit made in place by hand.
+struct FileVersion {
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  int64_t mtime_ns = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion VersionOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return {true, st.st_dev, st.st_ino, st.st_size,
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+std::optional<std::string> RegQuery(std::string_view key, std::string_view name) {
+  static std::mutex mutex;
+  static std::string cached_path;
+  static FileVersion cached_version;
+  static std::shared_ptr<const RegStore> cached;
+  const std::string path = RegistryPath();
+  const FileVersion version = VersionOf(path);
+  std::shared_ptr<const RegStore> store;
+  {
+    std::lock_guard lock(mutex);
+    if (cached != nullptr && cached_path == path && cached_version == version) store = cached;
+  }
+  if (store == nullptr) {
+    // Read after taking the version: if the file changes in between, the
+    // snapshot is newer than its key and the next query reads again.
+    store = std::make_shared<const RegStore>(RegRead());
+    std::lock_guard lock(mutex);
+    cached_path = path;
+    cached_version = version;
+    cached = store;
+  }
+  return store->Query(key, name);
 }
 
 HRESULT RegTransact(const std::function<bool(RegStore&)>& edit) {

@@ -42,6 +42,12 @@ class RegStore {
 // file reads as empty.
 RegStore RegRead();
 
+// One value of the store, as RegRead().Query would give it, from a snapshot
+// kept in memory while the file is unchanged.  Class lookups run on every
+// object creation; re-reading and parsing the file each time would cost more
+// than the rest of the creation.
+std::optional<std::string> RegQuery(std::string_view key, std::string_view name);
+
 // Runs edit on the current store under the exclusive lock and writes the
 // result when edit returns true.  On failure reports error info and returns
 // REGDB_E_WRITEREGDB; a damaged store is left exactly as it was.

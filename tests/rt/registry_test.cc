@@ -104,4 +104,29 @@ TEST_F(Registry, CorruptStoreNotOverwritten) {
   }
 }
 
+// Class lookups keep the store in memory, but never past a change: an edit
+// in place that keeps the size, a rewrite by rename, a removal.
+TEST_F(Registry, ClassLookupsSeeEveryChange) {
+  const auto lookup = [] {
+    CLSID clsid{};
+    const HRESULT hr = CLSIDFromProgID(u"Cache.Test", &clsid);
+    OLECHAR text[40] = {};
+    if (FAILED(hr) || StringFromGUID2(clsid, text, 40) == 0) return std::string("none");
+    return std::string(text, text + 38);
+  };
+  const std::string one = "{00000000-0000-0000-0000-000000000001}";
+  const std::string two = "{00000000-0000-0000-0000-000000000002}";
+  ASSERT_EQ(KtRegSetValue("Cache.Test\\CLSID", nullptr, one.c_str()), S_OK);
+  EXPECT_EQ(lookup(), one);
+  std::string text = ReadFile(path_);
+  text.replace(text.find(one), one.size(), two);
+  std::ofstream(path_, std::ios::binary | std::ios::in | std::ios::out) << text;  // same size, same inode
+  EXPECT_EQ(lookup(), two);
+  ASSERT_EQ(KtRegSetValue("Cache.Test\\CLSID", nullptr, one.c_str()), S_OK);
+  EXPECT_EQ(lookup(), one);
+  std::remove(path_.c_str());
+  EXPECT_EQ(lookup(), "none");
+  SetErrorInfo(0, nullptr);
+}
+
 }  // namespace
