@@ -44,14 +44,16 @@ test-tsan: deps $(TSAN_BUILD)/build.ninja
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $(TSAN_OPTIONS)" \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^Threads\.'
 
-# Benchmarks: a separate Release build, each binary run from inside that dir.
+# Benchmarks: a separate Release build, each binary run from inside that dir,
+# with a throwaway PostgreSQL server for the database benchmarks.
 $(BENCH_BUILD)/build.ninja: | deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELTRANE_BENCH=ON -DKELTRANE_TESTS=OFF \
 	  "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" $(CMAKE_FLAGS)
 
 bench: deps $(BENCH_BUILD)/build.ninja
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	cd $(BENCH_BUILD) && for b in bin/*_bench; do echo "== $$b"; ./$$b $(BENCH_ARGS) || exit 1; done
+	cd $(BENCH_BUILD) && ../scripts/with-postgres.sh sh -c \
+	  'for b in bin/*_bench; do echo "== $$b"; ./$$b $(BENCH_ARGS) || exit 1; done'
 
 # Fuzzers: a separate clang build, every library instrumented for libFuzzer
 # with ASan + UBSan; only the fuzz targets (and what they load) are built.

@@ -1,19 +1,25 @@
 // Database members through the real components (Env::Default() over the
-// suite's SQLite stand-ins) against the same queries run as prepared SQLite
-// statements on one open connection (the floor).
+// suite's stand-ins) against the same queries run as prepared statements on
+// one open connection (the floor): on SQLite, and on PostgreSQL when
+// KELTRANE_TEST_PG names a server (make bench starts a throwaway one), where
+// the floor is libpq with server-side prepared statements.
 //
-// Two generated databases: a small one (1,000 panel names and revisions,
-// 10,000 StateData rows) and a large one (100,000 names and revisions,
-// 1,000,000 StateData rows; BENCH_SCALE scales it).  Every benchmark runs on
-// both; the argument is the StateData row count.  Ids cycle through a fixed
+// Two generated databases per backend: a small one (1,000 panel names and
+// revisions, 10,000 StateData rows) and a large one (100,000 names and
+// revisions, 1,000,000 StateData rows; BENCH_SCALE scales it).  Every
+// benchmark runs on each; the arguments are the StateData row count and the
+// backend (pg:0 SQLite, pg:1 PostgreSQL).  Ids cycle through a fixed
 // pseudo-random sequence.
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,37 +33,26 @@ namespace {
 
 using kt::bench::BenchDb;
 
-std::map<int64_t, BenchDb>& Databases() {
-  static std::map<int64_t, BenchDb> dbs;
+// Keyed by (StateData rows, backend).
+std::map<std::pair<int64_t, int64_t>, BenchDb>& Databases() {
+  static std::map<std::pair<int64_t, int64_t>, BenchDb> dbs;
   return dbs;
 }
 
 const BenchDb& Use(benchmark::State& state) {
-  const BenchDb& db = Databases().at(state.range(0));
+  const BenchDb& db = Databases().at({state.range(0), state.range(1)});
   KtSetHostSetting("db", db.path.c_str());
   return db;
 }
 
-// 4096 ids in [1, n]; with `state_data_only`, only revisions whose company
-// reads its logs from StateData.
-std::vector<int32_t> Ids(int64_t n, bool state_data_only) {
-  std::vector<int32_t> ids;
-  uint64_t x = 88172645463325252ull;
-  while (ids.size() < 4096) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    const auto id = static_cast<int32_t>(x % static_cast<uint64_t>(n) + 1);
-    if (!state_data_only || kt::bench::StateDataCompany(id)) ids.push_back(id);
-  }
-  return ids;
-}
+using kt::bench::Ids;
+using kt::bench::kCIntMax;
 
 // ---- The floor: one connection, statements prepared once, ids bound.
 
-class Floor {
+class SqliteFloor {
  public:
-  explicit Floor(const std::string& path) {
+  explicit SqliteFloor(const std::string& path) {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
     company_ = Prepare(
         "SELECT DISTINCT PNS.Company_ID as COMPANYID,PTR.panel_type_rev_id  FROM (((panel_names as PNS INNER "
@@ -74,13 +69,13 @@ class Floor {
     base_ = Prepare("SELECT panel_name FROM panel_names WHERE panel_name_id = ?1");
     active_ = Prepare("SELECT Company_ID FROM Companies WHERE Company_Active = -1;");
   }
-  ~Floor() {
+  ~SqliteFloor() {
     for (sqlite3_stmt* s : {company_, commands_, substitute_, base_, active_, revisions_})
       sqlite3_finalize(s);
     sqlite3_close(db_);
   }
-  Floor(const Floor&) = delete;
-  Floor& operator=(const Floor&) = delete;
+  SqliteFloor(const SqliteFloor&) = delete;
+  SqliteFloor& operator=(const SqliteFloor&) = delete;
 
   int32_t CompanyId(int32_t rev) {
     sqlite3_bind_int(company_, 1, rev);
@@ -99,30 +94,8 @@ class Floor {
     return ids;
   }
 
-  // The flags of getViewLogEnabledValues: event, ECP, fire, alarm.
   std::array<int16_t, 4> ViewLog(int32_t rev, int32_t parent_rev) {
-    std::array<int16_t, 4> f{};
-    const int32_t company = CompanyId(rev);
-    if (company != 1 && company != 2 && company != 21) {
-      f[0] = -1;
-      return f;
-    }
-    std::vector<int32_t> merged = Commands(rev, 1);
-    const std::vector<int32_t> disabled = Commands(rev, 0);
-    const size_t own = merged.size();
-    for (int32_t id : Commands(parent_rev, 1)) {
-      if (std::find(merged.begin(), merged.begin() + static_cast<ptrdiff_t>(own), id) !=
-              merged.begin() + static_cast<ptrdiff_t>(own) ||
-          std::find(disabled.begin(), disabled.end(), id) != disabled.end())
-        continue;
-      merged.push_back(id);
-    }
-    for (int32_t id : merged) {
-      if (id == 14) f[0] = -1;
-      if (id == 52) f[1] = -1;
-      if (id == 51) f[2] = f[3] = -1;
-    }
-    return f;
+    return kt::bench::ViewLogFlags(*this, rev, parent_rev);
   }
 
   std::string PanelName(int32_t name_id) {
@@ -149,7 +122,7 @@ class Floor {
     list.back() = ' ';
     if (list != revisions_list_) {
       sqlite3_finalize(revisions_);
-      revisions_ = Prepare(kt::suite::Translate(RevisionsStatement(list)).c_str());
+      revisions_ = Prepare(kt::suite::Translate(kt::bench::RevisionsStatement(list)).c_str());
       revisions_list_ = list;
     }
     int32_t name_id = -1;
@@ -157,17 +130,6 @@ class Floor {
       if (sqlite3_column_int(revisions_, 0) == rev) name_id = sqlite3_column_int(revisions_, 1);
     sqlite3_reset(revisions_);
     return name_id < 0 ? "" : PanelName(name_id);
-  }
-
-  // The member's statement text (the library's dialect).
-  static std::string RevisionsStatement(const std::string& companies) {
-    return "SELECT DISTINCT panel_type_revision.panel_type_rev_id, panel_names.panel_name_id,  "
-           "panel_names.panel_name as Orig_panel_name, "
-           "iif(isnull(PNSA.panel_name),panel_names.panel_name,PNSA.panel_name) as panel_name_used, "
-           "PNSA.panel_name FROM ((panel_names INNER JOIN panel_type_revision ON panel_names.panel_name_id = "
-           "panel_type_revision.panel_name_id) LEFT JOIN panel_name_substitute_or_adds PNSA ON  "
-           "(panel_names.panel_name_id = PNSA.panel_name_id AND PNSA.company_id IN (" +
-           companies + ")) ) WHERE not panel_names.product_id is Null AND panel_names.family_id IS NOT Null";
   }
 
  private:
@@ -185,6 +147,104 @@ class Floor {
   std::string revisions_list_;
 };
 
+// The PostgreSQL floor: libpq, statements prepared on the server once, ids
+// sent as text parameters.
+class PgFloor {
+ public:
+  explicit PgFloor(const std::string& target) : conn_(PQconnectdb(target.c_str())) {
+    if (PQstatus(conn_) != CONNECTION_OK) Die();
+    Prepare("company",
+            "SELECT DISTINCT PNS.Company_ID as COMPANYID,PTR.panel_type_rev_id  FROM (((panel_names as PNS "
+            "INNER JOIN panel_type_revision as PTR ON PNS.panel_name_id = PTR.panel_name_id ) LEFT JOIN "
+            "panel_name_substitute_or_adds  as PNSA ON (PNS.panel_name_id = PNSA.panel_name_id )) ) WHERE "
+            "PTR.panel_type_rev_id=$1");
+    Prepare("commands",
+            "SELECT Panel_type_Rev_ID, Command_ID, Sequence_Number, State_Data FROM StateData  where "
+            "Panel_type_Rev_ID=$1 and Sequence_Number=$2");
+    Prepare("substitute",
+            "SELECT panel_name FROM panel_name_substitute_or_adds WHERE panel_name_id = $1 AND company_id IN "
+            "(SELECT company_id FROM companies WHERE company_active = -1)");
+    Prepare("base", "SELECT panel_name FROM panel_names WHERE panel_name_id = $1");
+    Prepare("active", "SELECT Company_ID FROM Companies WHERE Company_Active = -1");
+  }
+  ~PgFloor() { PQfinish(conn_); }
+  PgFloor(const PgFloor&) = delete;
+  PgFloor& operator=(const PgFloor&) = delete;
+
+  int32_t CompanyId(int32_t rev) {
+    Result r = Run("company", {rev});
+    return PQntuples(r.get()) > 0 ? std::atoi(PQgetvalue(r.get(), 0, 0)) : 0;
+  }
+
+  std::vector<int32_t> Commands(int32_t rev, int enabled) {
+    Result r = Run("commands", {rev, enabled});
+    std::vector<int32_t> ids;
+    for (int i = 0; i < PQntuples(r.get()); ++i) ids.push_back(std::atoi(PQgetvalue(r.get(), i, 1)));
+    return ids;
+  }
+
+  std::array<int16_t, 4> ViewLog(int32_t rev, int32_t parent_rev) {
+    return kt::bench::ViewLogFlags(*this, rev, parent_rev);
+  }
+
+  std::string PanelName(int32_t name_id) {
+    for (const char* statement : {"substitute", "base"}) {
+      Result r = Run(statement, {name_id});
+      if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0)) return PQgetvalue(r.get(), 0, 0);
+    }
+    return "";
+  }
+
+  std::string PanelNameByRevid(int32_t rev) {
+    std::string list;
+    Result active = Run("active", {});
+    for (int i = 0; i < PQntuples(active.get()); ++i)
+      list += std::string(PQgetvalue(active.get(), i, 0)) + ",";
+    if (list.empty()) return "";
+    list.back() = ' ';
+    if (list != revisions_list_) {
+      if (!revisions_list_.empty()) PQclear(PQexec(conn_, "DEALLOCATE revisions"));
+      Prepare(
+          "revisions",
+          kt::suite::Translate(kt::bench::RevisionsStatement(list), kt::suite::Dialect::kPostgres).c_str());
+      revisions_list_ = list;
+    }
+    Result r = Run("revisions", {});
+    int32_t name_id = -1;
+    for (int i = 0; i < PQntuples(r.get()); ++i)
+      if (std::atoi(PQgetvalue(r.get(), i, 0)) == rev) name_id = std::atoi(PQgetvalue(r.get(), i, 1));
+    return name_id < 0 ? "" : PanelName(name_id);
+  }
+
+ private:
+  using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+  [[noreturn]] void Die() {
+    std::fprintf(stderr, "floor: %s\n", PQerrorMessage(conn_));
+    std::abort();
+  }
+  void Prepare(const char* name, const char* sql) {
+    Result r(PQprepare(conn_, name, sql, 0, nullptr), PQclear);
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) Die();
+  }
+  Result Run(const char* name, std::initializer_list<int32_t> params) {
+    std::array<std::string, 2> text;
+    std::array<const char*, 2> values{};
+    size_t n = 0;
+    for (int32_t p : params) {
+      text[n] = std::to_string(p);
+      values[n] = text[n].c_str();
+      ++n;
+    }
+    Result r(PQexecPrepared(conn_, name, static_cast<int>(n), values.data(), nullptr, nullptr, 0), PQclear);
+    if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) Die();
+    return r;
+  }
+
+  PGconn* conn_;
+  std::string revisions_list_;
+};
+
 // ---- clsCommon.GetCompanyIdFromPTRID
 
 void BM_GetCompanyIdFromPTRID_Library(benchmark::State& state) {
@@ -198,6 +258,7 @@ void BM_GetCompanyIdFromPTRID_Library(benchmark::State& state) {
   }
 }
 
+template <class Floor>
 void BM_GetCompanyIdFromPTRID_Floor(benchmark::State& state) {
   Floor floor(Use(state).path);
   const std::vector<int32_t> ids = Ids(state.range(0) / kt::bench::kStatePerRevision, false);
@@ -247,6 +308,7 @@ void BM_getViewLogEnabledValues_Library(benchmark::State& state) {
   }
 }
 
+template <class Floor>
 void BM_getViewLogEnabledValues_Floor(benchmark::State& state) {
   Floor floor(Use(state).path);
   const std::vector<int32_t> ids = Ids(state.range(0) / kt::bench::kStatePerRevision, true);
@@ -283,6 +345,7 @@ void BM_GetPanelName_LibrarySameId(benchmark::State& state) {
   }
 }
 
+template <class Floor>
 void BM_GetPanelName_Floor(benchmark::State& state) {
   Floor floor(Use(state).path);
   const std::vector<int32_t> ids = Ids(state.range(0) / kt::bench::kStatePerRevision, false);
@@ -292,10 +355,7 @@ void BM_GetPanelName_Floor(benchmark::State& state) {
 
 // ---- clsSubscriber.GetPanelNamebyRevid
 
-// The member passes the name id through CInt: a name id past 32767
-// overflows and the member answers "" (after the same full read).  The ids
-// used here stay below that, so that every call finds its name.
-constexpr int64_t kCIntMax = 32767;
+// The ids used here stay below kCIntMax, so that every call finds its name.
 
 void BM_GetPanelNamebyRevid_Library(benchmark::State& state) {
   const BenchDb& db = Use(state);
@@ -309,6 +369,7 @@ void BM_GetPanelNamebyRevid_Library(benchmark::State& state) {
   }
 }
 
+template <class Floor>
 void BM_GetPanelNamebyRevid_Floor(benchmark::State& state) {
   Floor floor(Use(state).path);
   const std::vector<int32_t> ids =
@@ -318,6 +379,7 @@ void BM_GetPanelNamebyRevid_Floor(benchmark::State& state) {
 }
 
 // The library and the floor must agree before their times mean anything.
+template <class Floor>
 bool Agree(const BenchDb& db) {
   KtSetHostSetting("db", db.path.c_str());
   Floor floor(db.path);
@@ -340,6 +402,12 @@ bool Agree(const BenchDb& db) {
   return ok;
 }
 
+// A floor benchmark on the floor of the backend in its second argument.
+template <void (*OnSqlite)(benchmark::State&), void (*OnPostgres)(benchmark::State&)>
+void ByBackend(benchmark::State& state) {
+  (state.range(1) != 0 ? OnPostgres : OnSqlite)(state);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -347,36 +415,62 @@ int main(int argc, char** argv) {
   // The logging component writes a line per log call; /dev/null takes them.
   KtSetHostSetting("log", "/dev/null");
   const auto large = static_cast<int64_t>(100000 * kt::bench::Scale());
-  std::vector<int64_t> args;
-  for (int64_t names : {std::min<int64_t>(1000, large), large}) {
-    if (Databases().count(names * kt::bench::kStatePerRevision)) continue;
-    BenchDb db = kt::bench::MakeDatabase(names);
-    std::printf("generated %lld panel names, %lld StateData rows in %.1f s\n",
-                static_cast<long long>(db.names), static_cast<long long>(db.state_rows), db.seconds);
-    if (!Agree(db)) return 1;
-    args.push_back(db.state_rows);
-    Databases().emplace(db.state_rows, db);
+  const char* pg = std::getenv("KELTRANE_TEST_PG");
+  std::vector<std::pair<int64_t, int64_t>> args;  // (StateData rows, backend)
+  for (int64_t backend : {0, 1}) {
+    if (backend == 1 && (pg == nullptr || *pg == '\0')) {
+      std::printf("KELTRANE_TEST_PG is not set: no PostgreSQL runs (make bench starts a server)\n");
+      break;
+    }
+    for (int64_t names : {std::min<int64_t>(1000, large), large}) {
+      if (Databases().count({names * kt::bench::kStatePerRevision, backend})) continue;
+      BenchDb db = backend == 0 ? kt::bench::MakeDatabase(names) : kt::bench::MakePgDatabase(pg, names);
+      std::printf("%s: generated %lld panel names, %lld StateData rows in %.1f s\n",
+                  backend == 0 ? "SQLite" : "PostgreSQL", static_cast<long long>(db.names),
+                  static_cast<long long>(db.state_rows), db.seconds);
+      if (!(backend == 0 ? Agree<SqliteFloor>(db) : Agree<PgFloor>(db))) return 1;
+      args.emplace_back(db.state_rows, backend);
+      Databases().emplace(std::pair(db.state_rows, backend), db);
+    }
   }
   std::fflush(stdout);
   using Fn = void (*)(benchmark::State&);
-  const std::pair<const char*, Fn> all[] = {
-      {"GetCompanyIdFromPTRID_Library", BM_GetCompanyIdFromPTRID_Library},
-      {"GetCompanyIdFromPTRID_Floor", BM_GetCompanyIdFromPTRID_Floor},
-      {"GetCompanyIdFromPTRID_FloorNewConnection", BM_GetCompanyIdFromPTRID_FloorNewConnection},
-      {"getViewLogEnabledValues_Library", BM_getViewLogEnabledValues_Library},
-      {"getViewLogEnabledValues_Floor", BM_getViewLogEnabledValues_Floor},
-      {"GetPanelName_Library", BM_GetPanelName_Library},
-      {"GetPanelName_Floor", BM_GetPanelName_Floor},
-      {"GetPanelName_LibrarySameId", BM_GetPanelName_LibrarySameId},
-      {"GetPanelNamebyRevid_Library", BM_GetPanelNamebyRevid_Library},
-      {"GetPanelNamebyRevid_Floor", BM_GetPanelNamebyRevid_Floor},
+  struct Entry {
+    const char* name;
+    Fn fn;
+    bool sqlite_only;
   };
-  for (const auto& [name, fn] : all) {
-    auto* b = benchmark::RegisterBenchmark(name, fn)->ArgName("state_rows")->Unit(benchmark::kMicrosecond);
-    for (int64_t a : args) b->Arg(a);
+  const Entry all[] = {
+      {"GetCompanyIdFromPTRID_Library", BM_GetCompanyIdFromPTRID_Library, false},
+      {"GetCompanyIdFromPTRID_Floor",
+       ByBackend<BM_GetCompanyIdFromPTRID_Floor<SqliteFloor>, BM_GetCompanyIdFromPTRID_Floor<PgFloor>>,
+       false},
+      {"GetCompanyIdFromPTRID_FloorNewConnection", BM_GetCompanyIdFromPTRID_FloorNewConnection, true},
+      {"getViewLogEnabledValues_Library", BM_getViewLogEnabledValues_Library, false},
+      {"getViewLogEnabledValues_Floor",
+       ByBackend<BM_getViewLogEnabledValues_Floor<SqliteFloor>, BM_getViewLogEnabledValues_Floor<PgFloor>>,
+       false},
+      {"GetPanelName_Library", BM_GetPanelName_Library, false},
+      {"GetPanelName_Floor", ByBackend<BM_GetPanelName_Floor<SqliteFloor>, BM_GetPanelName_Floor<PgFloor>>,
+       false},
+      {"GetPanelName_LibrarySameId", BM_GetPanelName_LibrarySameId, false},
+      {"GetPanelNamebyRevid_Library", BM_GetPanelNamebyRevid_Library, false},
+      {"GetPanelNamebyRevid_Floor",
+       ByBackend<BM_GetPanelNamebyRevid_Floor<SqliteFloor>, BM_GetPanelNamebyRevid_Floor<PgFloor>>, false},
+  };
+  for (const auto& [name, fn, sqlite_only] : all) {
+    auto* b =
+        benchmark::RegisterBenchmark(name, fn)->ArgNames({"state_rows", "pg"})->Unit(benchmark::kMicrosecond);
+    for (const auto& [rows, backend] : args)
+      if (backend == 0 || !sqlite_only) b->Args({rows, backend});
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const auto& [rows, db] : Databases()) kt::bench::RemoveDatabase(db);
+  for (const auto& [key, db] : Databases()) {
+    if (key.second == 0)
+      kt::bench::RemoveDatabase(db);
+    else
+      kt::bench::RemovePgDatabase(pg, db);
+  }
   return 0;
 }
