@@ -1,7 +1,8 @@
 // The statement translator, for each dialect: any text; quoted material
 // ('text' with '' escapes, "names", `names`, [names]) must come out in the
 // same order, byte for byte, except that for PostgreSQL a closed `name` or
-// [name] comes out as the same name "double-quoted".
+// [name] comes out as the same name "double-quoted".  Lifting numbers out
+// must be undone exactly by putting them back, before and after translation.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -77,6 +78,16 @@ void Check(std::string_view in, Dialect dialect) {
                                                 "\nin:  " + std::string(in) + "\nout: " + out);
     }
     from = at + run.out.size();
+  }
+  const kt::suite::LiftedStatement lifted = kt::suite::LiftLiterals(in, dialect);
+  if (kt::suite::Unlift(lifted.shape, lifted.values, dialect) != in) {
+    kt::fuzz::Fail("lifted numbers do not go back", "in:    " + std::string(in) + "\nshape: " + lifted.shape);
+  }
+  const std::string translated = kt::suite::Translate(lifted.shape, dialect);
+  if (kt::suite::Unlift(translated, lifted.values, dialect) != out) {
+    kt::fuzz::Fail("lifting changes the translation", "in:    " + std::string(in) +
+                                                          "\nshape: " + lifted.shape + "\nout:   " + out +
+                                                          "\nvia:   " + translated);
   }
 }
 

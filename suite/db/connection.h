@@ -42,6 +42,7 @@ class Connection {
   // (cached per distinct text).
   const std::string& Translated(std::string_view statement);
 
+  Dialect dialect() const { return dialect_; }
   const Target& target() const { return target_; }
   const std::string& display_name() const { return display_name_; }
 

@@ -2,6 +2,7 @@
 #include "db/database.h"
 
 #include <utility>
+#include <vector>
 
 #include "db/pool.h"
 
@@ -33,7 +34,16 @@ bool Database::Run(const std::string& sql, std::span<const Value> params, RowSet
 bool Database::Execute(std::string_view statement, RowSet& out, std::string& error) {
   out = RowSet{};
   if (!Connect(error)) return false;
-  return Run(connection_->Translated(statement), {}, out, error);
+  // Ids spliced into the text go back in as parameters, so that the shape
+  // is translated and prepared once however many ids it is called with.
+  const LiftedStatement lifted = LiftLiterals(statement, connection_->dialect());
+  std::vector<Value> params;
+  params.reserve(lifted.values.size());
+  for (int64_t v : lifted.values) params.push_back(Value::Integer(v));
+  const std::string& sql = connection_->Translated(lifted.shape);
+  if (connection_->Run(sql, params, out, error)) return true;
+  error += " (database " + name_ + "; statement: " + Unlift(sql, lifted.values, connection_->dialect()) + ")";
+  return false;
 }
 
 bool Database::Query(std::string_view sql, std::span<const Value> params, RowSet& out, std::string& error) {

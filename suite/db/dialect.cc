@@ -275,6 +275,97 @@ class Rewriter {
 
 }  // namespace
 
+namespace {
+
+bool IsWord(const Token* t, std::string_view word) {
+  return t != nullptr && t->kind == Kind::kWord && base::EqualsNoCase(t->text, word);
+}
+
+// A number written the way std::to_string writes its value, so that putting
+// the value back gives the same text.
+bool CanonicalInteger(std::string_view text, int64_t& value) {
+  if (text.empty() || text.size() > 18 || (text.size() > 1 && text[0] == '0')) return false;
+  value = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+constexpr size_t kMaxLifted = 250;
+
+LiftedStatement LiftLiterals(std::string_view statement, Dialect dialect) {
+  LiftedStatement out;
+  const std::vector<Token> tokens = Tokenize(statement, dialect);
+  for (const Token& t : tokens) {
+    if (IsPunct(t, '?')) {  // markers of its own: numbering them again would clash
+      out.shape.assign(statement);
+      return out;
+    }
+  }
+  out.shape.reserve(statement.size() + 8);
+  bool in_condition = false;
+  int depth = 0;
+  std::vector<int> in_lists;  // depths of the open IN ( ... ) lists
+  const Token* prev = nullptr;
+  const Token* before_prev = nullptr;
+  for (const Token& t : tokens) {
+    if (t.kind == Kind::kBlank) {
+      out.shape += t.text;
+      continue;
+    }
+    int64_t value = 0;
+    bool lift = false;
+    if (t.kind == Kind::kNumber && in_condition && prev != nullptr && CanonicalInteger(t.text, value)) {
+      const bool compared = IsPunct(*prev, '=') || IsPunct(*prev, '<') || IsPunct(*prev, '>');
+      const bool listed = !in_lists.empty() && in_lists.back() == depth &&
+                          (IsPunct(*prev, ',') || (IsPunct(*prev, '(') && IsWord(before_prev, "in")));
+      // Far fewer than either backend's limit on parameters.
+      lift = (compared || listed) && out.values.size() < kMaxLifted;
+    }
+    if (lift) {
+      out.values.push_back(value);
+      out.shape += '?';
+      out.shape += std::to_string(out.values.size());
+    } else {
+      out.shape += t.text;
+    }
+    if (IsWord(&t, "where") || IsWord(&t, "on") || IsWord(&t, "set") || IsWord(&t, "having"))
+      in_condition = true;
+    if (IsPunct(t, '(')) {
+      ++depth;
+      if (IsWord(prev, "in")) in_lists.push_back(depth);
+    } else if (IsPunct(t, ')')) {
+      if (!in_lists.empty() && in_lists.back() == depth) in_lists.pop_back();
+      --depth;
+    }
+    before_prev = prev;
+    prev = &t;
+  }
+  return out;
+}
+
+std::string Unlift(std::string_view shape, std::span<const int64_t> values, Dialect dialect) {
+  if (values.empty()) return std::string(shape);
+  const std::vector<Token> tokens = Tokenize(shape, dialect);
+  std::string out;
+  out.reserve(shape.size() + 8 * values.size());
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    int64_t n = 0;
+    if (IsPunct(tokens[i], '?') && i + 1 < tokens.size() && tokens[i + 1].kind == Kind::kNumber &&
+        CanonicalInteger(tokens[i + 1].text, n) && n >= 1 && static_cast<size_t>(n) <= values.size()) {
+      out += std::to_string(values[static_cast<size_t>(n - 1)]);
+      ++i;
+      continue;
+    }
+    out += tokens[i].text;
+  }
+  return out;
+}
+
 std::string Translate(std::string_view statement, Dialect dialect) {
   const std::vector<Token> tokens = Tokenize(statement, dialect);
   std::string out;

@@ -3,8 +3,11 @@
 // differently are touched; quoted text never changes.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kt::suite {
 
@@ -32,5 +35,26 @@ enum class Dialect { kSqlite, kPostgres };
 // than three arguments, keeps its own text; what it encloses is still
 // rewritten.  An unclosed [ or ` run is copied as it is.
 std::string Translate(std::string_view statement, Dialect dialect = Dialect::kSqlite);
+
+// The library splices ids into its statements, so nearly every call sends a
+// text never seen before, and a cache keyed by text would translate, parse
+// and plan each one afresh.  Lifting takes those numbers out: every integer
+// literal that a WHERE, ON, SET or HAVING part compares (after =, <>, <, >,
+// <=, >=) or lists in IN (...) becomes a marker ?1, ?2, ... and its value is
+// returned to be bound, so calls that differ only in ids share one shape.
+// Binding the value compares exactly as the literal did.  Numbers elsewhere
+// (the select list, ORDER BY 1, LIMIT), signed, decimal or with leading zeros
+// stay in the text, as does everything of a statement that already has a
+// '?' of its own.  The shape is in the library's dialect: translate it next.
+struct LiftedStatement {
+  std::string shape;
+  std::vector<int64_t> values;
+};
+LiftedStatement LiftLiterals(std::string_view statement, Dialect dialect = Dialect::kSqlite);
+
+// A lifted (or lifted and translated) statement with its markers replaced
+// by their values again: the statement as it ran, for messages.
+std::string Unlift(std::string_view shape, std::span<const int64_t> values,
+                   Dialect dialect = Dialect::kSqlite);
 
 }  // namespace kt::suite

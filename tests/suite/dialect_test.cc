@@ -229,6 +229,59 @@ TEST_P(TranslateTest, TranslatesAndRuns) {
 INSTANTIATE_TEST_SUITE_P(Statements, TranslateTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Numbers a condition compares or lists become markers; everything else
+// stays text.  Putting the values back gives the statement again.
+struct LiftCase {
+  const char* name;
+  std::string input, shape;
+  std::vector<int64_t> values;
+};
+
+const LiftCase kLiftCases[] = {
+    {"ComparedId",
+     "SELECT a FROM t WHERE PTR.panel_type_rev_id=300",
+     "SELECT a FROM t WHERE PTR.panel_type_rev_id=?1",
+     {300}},
+    {"GluedToAnd",
+     "SELECT x FROM t WHERE Family_id =7and Product_id <>12",
+     "SELECT x FROM t WHERE Family_id =?1and Product_id <>?2",
+     {7, 12}},
+    {"InList",
+     "SELECT x FROM t LEFT JOIN u ON (a = b AND c IN (1,2,5 ))",
+     "SELECT x FROM t LEFT JOIN u ON (a = b AND c IN (?1,?2,?3 ))",
+     {1, 2, 5}},
+    {"UpdateSetAndWhere", "update b set state=3 where Id =12", "update b set state=?1 where Id =?2", {3, 12}},
+    {"SubqueryInList",
+     "SELECT x FROM t WHERE a IN (SELECT b FROM u WHERE c >= 4) AND d < 0",
+     "SELECT x FROM t WHERE a IN (SELECT b FROM u WHERE c >= ?1) AND d < ?2",
+     {4, 0}},
+    {"SelectListOrderLimitStay",
+     "SELECT 1 AS a, 2 = 2 AS b FROM t WHERE 3 = 4 ORDER BY 1 LIMIT 5",
+     "SELECT 1 AS a, 2 = 2 AS b FROM t WHERE 3 = ?1 ORDER BY 1 LIMIT 5",
+     {4}},
+    {"SignedDecimalPaddedHugeStay",
+     "SELECT x FROM t WHERE a = -1 AND b = 1.5 AND c = 007 AND d = 1e3 AND e = 99999999999999999999",
+     "",
+     {}},
+    {"QuotedStays", "UPDATE panel SET panel_phone = '= 7' WHERE \"x=1\" = 'IN (2)'", "", {}},
+    {"OwnMarkersLeaveAll", "SELECT x FROM t WHERE a = ?1 AND b = 2", "", {}},
+};
+
+class LiftTest : public ::testing::TestWithParam<LiftCase> {};
+
+TEST_P(LiftTest, LiftsAndPutsBack) {
+  const LiftCase& c = GetParam();
+  for (Dialect d : {Dialect::kSqlite, Dialect::kPostgres}) {
+    const LiftedStatement lifted = LiftLiterals(c.input, d);
+    EXPECT_EQ(lifted.shape, c.shape.empty() ? c.input : c.shape);
+    EXPECT_EQ(lifted.values, c.values);
+    EXPECT_EQ(Unlift(Translate(lifted.shape, d), lifted.values, d), Translate(c.input, d));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, LiftTest, ::testing::ValuesIn(kLiftCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // The revision statement names each revision with the company's substitute
 // when one exists and the base name otherwise.
 TEST(TranslateRun, RevisionNamesPreferSubstitutes) {
