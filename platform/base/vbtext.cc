@@ -500,8 +500,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   while (i < n) {
     unsigned char b0 = byte(i);
     if (b0 < 0x80) {
-      out.push_back(b0);
-      ++i;
+      // Statements and log lines are mostly ASCII: copy the run in one go.
+      size_t end = i + 1;
+      while (end < n && byte(end) < 0x80) ++end;
+      out.append(text.begin() + static_cast<ptrdiff_t>(i), text.begin() + static_cast<ptrdiff_t>(end));
+      i = end;
       continue;
     }
     // Length and the allowed range of the second byte, which rules out
@@ -562,6 +565,15 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t cp = text[i];
+    if (cp < 0x80) {
+      size_t end = i + 1;
+      while (end < text.size() && text[end] < 0x80) ++end;
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
+      i = end - 1;
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);

@@ -5,7 +5,6 @@
 #include "db/dialect.h"
 
 #include <array>
-#include <cctype>
 #include <optional>
 #include <vector>
 
@@ -21,14 +20,19 @@ struct Token {
   std::string_view text;
 };
 
+// ASCII classes, whatever locale the host has set: SQL keywords and the
+// numbers spliced into statements are ASCII.
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool IsWordStart(char c) {
-  return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+  return IsWordStart(c) || IsDigit(c) || c == '$';
 }
-bool IsDigit(char c) {
-  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // Index one past the quoted run that starts at `begin` and closes with
@@ -72,14 +76,15 @@ size_t SkipNumber(std::string_view s, size_t i) {
 // statement's ']]' stands for a ']' inside the name.
 std::vector<Token> Tokenize(std::string_view s, Dialect dialect) {
   std::vector<Token> tokens;
+  tokens.reserve(s.size() / 3 + 4);
   size_t i = 0;
   while (i < s.size()) {
     const char c = s[i];
     size_t end;
     Kind kind;
-    if (std::isspace(static_cast<unsigned char>(c))) {
+    if (IsBlank(c)) {
       end = i + 1;
-      while (end < s.size() && std::isspace(static_cast<unsigned char>(s[end]))) ++end;
+      while (end < s.size() && IsBlank(s[end])) ++end;
       kind = Kind::kBlank;
     } else if (c == '\'') {
       end = SkipQuoted(s, i, '\'', true);
@@ -264,8 +269,8 @@ class Rewriter {
   }
 
   static std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
   }
 
