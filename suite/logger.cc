@@ -6,9 +6,12 @@
 // A CR, LF or TAB inside source or message is written as the two characters
 // \r, \n or \t, so every entry is exactly one line.
 //
-// The file is opened with O_APPEND for every entry and the line goes out in a
-// single write(), so processes sharing the log never interleave or overwrite
-// each other's lines.
+// The file is opened with O_APPEND and every line goes out in a single
+// write(), so processes sharing the log never interleave or overwrite each
+// other's lines.  A component keeps its file open between entries (members
+// log several lines per call) and opens it again when the setting names
+// another file or the file at the path is no longer the one it holds
+// (rotated by another process, removed).
 //
 // Rotation: when the file has grown past the host setting "log-max-bytes"
 // (default 10 MiB), it becomes <log>.1, <log>.1 becomes <log>.2 and so on up
@@ -64,13 +67,15 @@ std::string Timestamp() {
   return text;
 }
 
-void RotateIfFull(const std::string& path, int fd) {
+// True when the file was rotated away (the open descriptor is then no
+// longer the log's).
+bool RotateIfFull(const std::string& path, int fd) {
   const long long max = LogMaxBytes();
   struct stat st {};
-  if (max <= 0 || fstat(fd, &st) != 0 || st.st_size < max) return;
+  if (max <= 0 || fstat(fd, &st) != 0 || st.st_size < max) return false;
   const std::string lock_path = path + ".lock";
   const int lock = open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (lock < 0) return;
+  if (lock < 0) return false;
   if (flock(lock, LOCK_EX) == 0) {
     // Another process may have rotated while this one waited.
     if (stat(path.c_str(), &st) == 0 && st.st_size >= max) {
@@ -86,10 +91,13 @@ void RotateIfFull(const std::string& path, int fd) {
     flock(lock, LOCK_UN);
   }
   close(lock);
+  return true;
 }
 
 class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
  public:
+  ~Logger() override { Close(); }
+
   HRESULT Reserved1() override { return E_NOTIMPL; }
   HRESULT Reserved2() override { return E_NOTIMPL; }
 
@@ -114,23 +122,48 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
     line += '\n';
 
     const std::string path = LogPath();
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + std::strerror(errno));
+    if (!IsOpenOn(path)) {
+      Close();
+      fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+      if (fd_ < 0) {
+        return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + std::strerror(errno));
+      }
+      struct stat st {};
+      fstat(fd_, &st);
+      path_ = path;
+      dev_ = st.st_dev;
+      ino_ = st.st_ino;
     }
     ssize_t written;
     do {
-      written = write(fd, line.data(), line.size());
+      written = write(fd_, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
     const int write_error = errno;
-    if (written == static_cast<ssize_t>(line.size())) RotateIfFull(path, fd);
-    close(fd);
+    if (written == static_cast<ssize_t>(line.size()) && RotateIfFull(path, fd_)) Close();
     if (written != static_cast<ssize_t>(line.size())) {
+      Close();
       const std::string why = written < 0 ? std::strerror(write_error) : "the line was written only in part";
       return Fail(E_FAIL, kComponent, "cannot write to log file " + path + ": " + why);
     }
     return S_OK;
   }
+
+  // Whether the open file is still the file at `path`.
+  bool IsOpenOn(const std::string& path) const {
+    if (fd_ < 0 || path != path_) return false;
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
+  }
+
+  void Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+  int fd_ = -1;
+  std::string path_;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
 };
 
 }  // namespace

@@ -96,6 +96,32 @@ TEST_F(LoggerTest, EachEntryIsOneLine) {
   }
 }
 
+// A component keeps its file open, but each entry goes to the file at the
+// path the setting names now: after another process rotated the log, after
+// it was removed, after the setting changed.
+TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
+  const std::string log = dir_ / "Keltrane.log";
+  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
+  const auto entry = [&](const char* message) {
+    ASSERT_EQ(logger->LogEntry(1, Bstr("s"), Bstr(message)), S_OK);
+  };
+  entry("first");
+  std::filesystem::rename(log, log + ".1");
+  entry("after rotation");
+  std::filesystem::remove(log);
+  entry("after removal");
+  SetHost("log", dir_ / "Other.log");
+  entry("elsewhere");
+  const auto messages = [](const std::string& file) {
+    std::vector<std::string> out;
+    for (const std::string& line : ReadLines(file)) out.push_back(line.substr(line.find("\ts\t") + 3));
+    return out;
+  };
+  EXPECT_EQ(messages(log + ".1"), std::vector<std::string>{"first\t-"});
+  EXPECT_EQ(messages(log), std::vector<std::string>{"after removal\t-"});
+  EXPECT_EQ(messages(dir_ / "Other.log"), std::vector<std::string>{"elsewhere\t-"});
+}
+
 TEST_F(LoggerTest, BadPathFailsWithErrorInfo) {
   const std::string bad = dir_ / "no/such/folder/Keltrane.log";
   SetHost("log", bad);
