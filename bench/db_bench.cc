@@ -27,6 +27,7 @@
 #include "common/clsCommon.h"
 #include "db/dialect.h"
 #include "keltrane/ktrt.h"
+#include "logging/LogModule.h"
 #include "subscriber/clsSubscriber.h"
 
 namespace {
@@ -293,6 +294,14 @@ void BM_GetCompanyIdFromPTRID_FloorNewConnection(benchmark::State& state) {
   }
 }
 
+// An experiment for the notes: one log line as the members write them (the
+// library's logging routine, the logging component, a write to the log).
+void BM_LogLine(benchmark::State& state) {
+  const std::string source = "Keltrane->clsCommon->getCommandIds";
+  const std::string message = "strQuery = SELECT Panel_type_Rev_ID, Command_ID FROM StateData where x=1";
+  for (auto _ : state) kt::WriteLog(kt::Env::Default(), 1, source, message);
+}
+
 // ---- clsCommon.getViewLogEnabledValues (revisions of companies 1, 2, 21:
 // the StateData path; the parent is the revision before).
 
@@ -446,6 +455,7 @@ int main(int argc, char** argv) {
        ByBackend<BM_GetCompanyIdFromPTRID_Floor<SqliteFloor>, BM_GetCompanyIdFromPTRID_Floor<PgFloor>>,
        false},
       {"GetCompanyIdFromPTRID_FloorNewConnection", BM_GetCompanyIdFromPTRID_FloorNewConnection, true},
+      {"LogLine", BM_LogLine, true},
       {"getViewLogEnabledValues_Library", BM_getViewLogEnabledValues_Library, false},
       {"getViewLogEnabledValues_Floor",
        ByBackend<BM_getViewLogEnabledValues_Floor<SqliteFloor>, BM_getViewLogEnabledValues_Floor<PgFloor>>,

@@ -1,14 +1,16 @@
 // Where the components find the database and the log file: the host settings
-// "db" and "log" when set, else the Storage folder beside the folder of
-// libKeltraneSuite.so (itself replaced by the host setting "module-dir").
+// "db" and "log" when set, else (the database) $KELTRANE_DB, else the Storage
+// folder beside the folder of libKeltraneSuite.so (itself replaced by the
+// host setting "module-dir").
 #pragma once
 
 #include <string>
 
 namespace kt::suite {
 
-// The connection string in the host setting "db" ("sqlite:PATH", a bare
-// path or a postgresql:// URI), else <module dir>/../Storage/Suite.db.
+// The connection string ("sqlite:PATH", a bare path or a postgresql:// URI)
+// in the host setting "db", else in the environment variable KELTRANE_DB,
+// else <module dir>/../Storage/Suite.db.
 std::string DatabaseTarget();
 // The host setting "log", else <module dir>/../Storage/Keltrane.log.
 std::string LogPath();

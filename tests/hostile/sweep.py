@@ -3,7 +3,9 @@
 arguments: 32-bit and 16-bit extremes, empty and 1 MB strings, quotes and
 statement fragments, invalid UTF-8, extreme dates.  Passes when no call
 crashes the host (every answer is a JSON object, exit status 0 or 1) and the
-suite database still holds all its rows afterwards.
+suite database still holds all its rows afterwards.  With
+KELTRANE_TEST_BACKEND=postgresql the database is a fresh schema on the server
+KELTRANE_TEST_PG names (psql makes it and counts its rows).
 
 usage: sweep.py BUILD_DIR"""
 import json
@@ -21,18 +23,34 @@ base = [host, "--module-dir", os.path.join(work, "Bin"), "--windows-dir", os.pat
 env = dict(os.environ, KELTRANE_REGISTRY=os.path.join(work, "registry.json"))
 
 
+TABLES = ("panel", "Subscriber", "panel_names", "Companies", "StateData")
+if os.environ.get("KELTRANE_TEST_BACKEND") == "postgresql":
+    server = os.environ.get("KELTRANE_TEST_PG")
+    if not server:
+        print("KELTRANE_TEST_PG is not set: run through scripts/with-postgres.sh")
+        sys.exit(0)
+    schema = "sweep_%d" % os.getpid()
+    subprocess.run(["psql", "-q", server, "-c", "CREATE SCHEMA " + schema], check=True)
+    db = server + ("&" if "?" in server else "?") + "options=-csearch_path%3D" + schema
+
+    def counts():
+        sql = "; ".join(f"SELECT COUNT(*) FROM {t}" for t in TABLES)
+        out = subprocess.run(["psql", "-At", db, "-c", sql], capture_output=True, text=True, check=True).stdout
+        return dict(zip(TABLES, map(int, out.split())))
+else:
+    db = os.path.join(work, "Storage", "Suite.db")
+
+    def counts():
+        with sqlite3.connect(db) as c:
+            return {t: c.execute(f"SELECT COUNT(*) FROM {t}").fetchone()[0] for t in TABLES}
+base += ["--db", db]
+
+
 def run(args, stdin=None):
     return subprocess.run(base + args, input=stdin, capture_output=True, env=env, timeout=300)
 
 
 run(["init", "--demo"])
-db = os.path.join(work, "Storage", "Suite.db")
-
-
-def counts():
-    with sqlite3.connect(db) as c:
-        return {t: c.execute(f"SELECT COUNT(*) FROM {t}").fetchone()[0]
-                for t in ("panel", "Subscriber", "panel_names", "Companies", "StateData")}
 
 
 before = counts()

@@ -138,7 +138,9 @@ int Main(int argc, char** argv) {
       "folder that stands for the library's own folder (Vizaride32.ini is DIR/../Storage/Vizaride32.ini)");
   app.add_option("--windows-dir", options.windows_dir,
                  "folder that stands for the Windows directory (download.ini)");
-  app.add_option("--db", options.db, "the suite database (default: Suite.db in the Storage folder)");
+  app.add_option("--db", options.db,
+                 "the suite database: FILE, sqlite:FILE or postgresql://... (default: $KELTRANE_DB, else Suite.db "
+                 "in the Storage folder)");
   app.add_option("--log", options.log, "file the logging component appends its lines to");
   app.add_option("--log-max-bytes", options.log_max_bytes,
                  "size past which the log file is rotated (default 10485760; 0: never)")

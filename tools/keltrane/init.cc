@@ -1,5 +1,6 @@
 #include "init.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -21,7 +22,10 @@ nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options&
     if (!out) throw std::runtime_error("cannot write " + ini.string());
     created = true;
   }
-  const std::string target = options.db.empty() ? (storage / "Suite.db").string() : options.db;
+  const char* site = std::getenv("KELTRANE_DB");
+  const std::string target = !options.db.empty()              ? options.db
+                             : site != nullptr && *site != '\0' ? std::string(site)
+                                                                : (storage / "Suite.db").string();
   const std::string error = suite::CreateSuiteDatabase(target, demo);
   if (!error.empty()) throw std::runtime_error(error);
   return {{"storage", storage.string()},
