@@ -169,6 +169,16 @@ TEST_F(ApplicationTest, DefaultDatabaseBesideModuleFolder) {
   EXPECT_EQ(CountOf(Open("SELECT * FROM Companies").get()), 7);
 }
 
+// A host that names no database gets the one the environment names, before
+// the default beside the module folder (empty here).
+TEST_F(ApplicationTest, EnvironmentNamesTheDatabaseWhenTheHostDoesNot) {
+  ClearHost("db");
+  SetHost("module-dir", dir_ / "bin");
+  setenv("KELTRANE_DB", db_path_.c_str(), 1);
+  EXPECT_EQ(CountOf(Open("SELECT * FROM Companies").get()), 7);
+  unsetenv("KELTRANE_DB");
+}
+
 // ---- Configuration services ----------------------------------------------
 
 using ConfigTest = DemoDatabaseTest;
