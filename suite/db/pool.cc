@@ -61,9 +61,4 @@ std::shared_ptr<Connection> Connect(const std::string& text, std::string& error)
   return pool.front().connection;
 }
 
-void DropIdleConnections() {
-  ForgetInheritedConnections();
-  std::erase_if(pool, [](const Entry& e) { return e.connection.use_count() == 1; });
-}
-
 }  // namespace kt::suite

@@ -22,7 +22,4 @@ constexpr size_t kPoolSize = 4;
 // cannot be opened.
 std::shared_ptr<Connection> Connect(const std::string& target, std::string& error);
 
-// Closes the thread's idle connections (those no component holds).
-void DropIdleConnections();
-
 }  // namespace kt::suite
