@@ -2,6 +2,7 @@
 // error convention, reached the way a host reaches them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <string>
 
@@ -242,15 +243,12 @@ TEST_F(ProfileLateBound, TableFreeInstanceAnswersTheHandlerPath) {
   SHORT index = 9;
   ASSERT_EQ(profile_->GetAccountIDIndex(&account, &index), S_OK);
   EXPECT_EQ(index, 0);
-  LONG client = 0, acct = 1, request = 0, command = 0;
-  profile_->get_GetClientID(&client);
-  profile_->get_GetAccountID(&acct);
-  profile_->get_GetRequestID(&request);
-  profile_->get_GetCommandID(&command);
-  EXPECT_EQ(client, -1);
-  EXPECT_EQ(acct, 0);
-  EXPECT_EQ(request, -1);
-  EXPECT_EQ(command, -1);
+  std::array<LONG, 4> ids = {0, 1, 0, 0};  // client, account, request, command
+  profile_->get_GetClientID(&ids[0]);
+  profile_->get_GetAccountID(&ids[1]);
+  profile_->get_GetRequestID(&ids[2]);
+  profile_->get_GetCommandID(&ids[3]);
+  EXPECT_EQ(ids, (std::array<LONG, 4>{-1, 0, -1, -1}));
   VARIANT_BOOL connected = VARIANT_TRUE;
   ASSERT_EQ(profile_->GetConnectionStatus(&connected), S_OK);
   EXPECT_EQ(connected, VARIANT_FALSE);

@@ -2,6 +2,7 @@
 // log-enable merge rules and every failure path.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 #include "common/clsCommon.h"
@@ -164,13 +165,21 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"unknown_ids_set_nothing", 2, {7, 8}, {}, {9}, {0, 0, 0, 0}, 3}),
     [](const auto& info) { return std::string(info.param.what); });
 
+// getViewLogEnabledValues(300, parent) on a fresh object, revision 300 being
+// company 1's: event, ECP, fire and alarm, each starting at `start`.
+using Flags4 = std::array<int16_t, 4>;
+Flags4 ViewFlags(FakeEnv& env, int32_t parent, int16_t start = -1) {
+  env.results.emplace(CompanyQuery(300), Company(Variant::I4(1)));
+  Flags4 f;
+  f.fill(start);
+  clsCommon(env).getViewLogEnabledValues(300, parent, f[0], f[1], f[2], f[3]);
+  return f;
+}
+
 TEST(Flags, CommandIdLinesInOrder) {
   FakeEnv env;
-  env.results[CompanyQuery(300)] = Company(Variant::I4(1));
   env.results[CommandQuery(300, 1)] = Commands({14});
-  clsCommon common(env);
-  int16_t e, ecp, fire, alarm;
-  common.getViewLogEnabledValues(300, 0, e, ecp, fire, alarm);
+  ViewFlags(env, 0);
   std::vector<std::string> first_call;
   for (const LogLine& l : env.log)
     if (l.source == kCmdSrc) first_call.push_back(l.message);
@@ -186,24 +195,15 @@ TEST(Flags, CommandIdLinesInOrder) {
 
 TEST(Flags, NullCommandIdLeavesZeroAndReadingGoesOn) {
   FakeEnv env;
-  env.results[CompanyQuery(300)] = Company(Variant::I4(1));
   env.results[CommandQuery(300, 1)] =
       Rows{Row{{"Command_ID", Variant::Null()}}, Row{{"Command_ID", Variant::I4(52)}}};
-  clsCommon common(env);
-  int16_t e, ecp, fire, alarm;
-  common.getViewLogEnabledValues(300, 0, e, ecp, fire, alarm);
-  EXPECT_EQ(ecp, -1);
+  EXPECT_EQ(ViewFlags(env, 0)[1], -1);
 }
 
 TEST(Flags, ListPast32767IdsEndsInTheHandler) {
   FakeEnv env;
-  env.results[CompanyQuery(300)] = Company(Variant::I4(1));
-  std::vector<int32_t> many(32768, 14);
-  env.results[CommandQuery(300, 1)] = Commands(many);
-  clsCommon common(env);
-  int16_t e = 5, ecp = 5, fire = 5, alarm = 5;
-  common.getViewLogEnabledValues(300, 0, e, ecp, fire, alarm);
-  EXPECT_EQ(e, 0) << "flags stay as far as they were set";
+  env.results[CommandQuery(300, 1)] = Commands(std::vector<int32_t>(32768, 14));
+  EXPECT_EQ(ViewFlags(env, 0, 5)[0], 0) << "flags stay as far as they were set";
   ASSERT_GE(env.log.size(), 2u);
   EXPECT_EQ(env.log[env.log.size() - 2], (LogLine{1, kFlagSrc, "Overflow", 6}));
   EXPECT_EQ(env.log.back().message, "Function Exit");
@@ -211,14 +211,10 @@ TEST(Flags, ListPast32767IdsEndsInTheHandler) {
 
 TEST(Flags, FailingCommandReadCountsAsEmpty) {
   FakeEnv env;
-  env.results[CompanyQuery(300)] = Company(Variant::I4(1));
   env.failing[CommandQuery(300, 0)] = static_cast<int32_t>(0x80004005);
   env.results[CommandQuery(300, 1)] = Commands({52});
   env.results[CommandQuery(200, 1)] = Commands({52, 51});
-  clsCommon common(env);
-  int16_t e, ecp, fire, alarm;
-  common.getViewLogEnabledValues(300, 200, e, ecp, fire, alarm);
-  EXPECT_EQ((std::array<int16_t, 4>{e, ecp, fire, alarm}), (std::array<int16_t, 4>{0, -1, -1, -1}));
+  EXPECT_EQ(ViewFlags(env, 200), (Flags4{0, -1, -1, -1}));
   bool error_line = false;
   for (const LogLine& l : env.log)
     if (l.source == kCmdSrc && l.error_number == static_cast<int32_t>(0x80004005)) error_line = true;

@@ -54,14 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Grammar, CommandLineGet,
                              {"empty_line", "U", Variant::Null(), "", Variant::Null()}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(IniFixture, OptionWithSpaceShowsTheMessageAndGivesEmptyText) {
-  config_.message = "Option names cannot contain spaces.";
-  EXPECT_EQ(Ini().command_Line_Get("my opt", kD, "/my opt=1"), Variant::Str(""));
-  EXPECT_EQ(env_.boxes.size(), 1u);
-  EXPECT_EQ(Box(), "Option names cannot contain spaces.|COMMAND LINE GET|64");
-  EXPECT_EQ(config_.calls, std::vector<std::string>{"GetMessageText(1323)"});
-}
-
 TEST_F(IniFixture, MessageFailureGivesTheDefault) {
   config_.fail_on = "GetMessageText";
   EXPECT_EQ(Ini().command_Line_Get("my opt", Variant::I2(3), "/x=1"), Variant::I2(3));

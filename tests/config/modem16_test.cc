@@ -95,8 +95,6 @@ TEST_F(Modem16, ThirteenKeysInOrder) {
 TEST_F(Modem16, ModeOtherThanMinusOneIsKept) {
   Export(4, "m", -2);
   EXPECT_EQ(Download("OSTREL Comm Server", "f7702_mode3"), "-2");
-  Export(4, "m", 7);
-  EXPECT_EQ(Download("OSTREL Comm Server", "f7702_mode3"), "7");
 }
 
 TEST_F(Modem16, EmptyTextsWrittenAsEmptyValues) {

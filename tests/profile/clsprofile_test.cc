@@ -87,16 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"match at index 0", 5, 10, 0, 100, 10, 200, 300, 0}),
     CaseName);
 
-TEST(ProfileTable, UnallocatedTableTakesTheHandler) {
-  clsProfile p;
-  p.SetClientID(7);
-  EXPECT_EQ(p.GetAccountIDIndex(1), 0);
-  EXPECT_EQ(p.GetClientID(), -1);
-  EXPECT_EQ(p.GetAccountID(), 0);
-  EXPECT_EQ(p.GetRequestID(), -1);
-  EXPECT_EQ(p.GetCommandID(), -1);
-}
-
 TEST(ProfileTable, SingleEntryTableIsNotScanned) {
   clsProfile p;
   Fill(p, {10});
@@ -145,7 +135,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DeleteCase{"first", {10, 20, 30}, 0, {20, 30}},
                       DeleteCase{"beyond the end drops the last", {10, 20, 30, 40, 50}, 9, {10, 20, 30, 40}},
                       DeleteCase{"one entry stays", {10}, 0, {10}},
-                      DeleteCase{"two entries", {10, 20}, 0, {20}},
                       DeleteCase{"negative index changes nothing", {10, 20, 30}, -1, {10, 20, 30}}),
     CaseName);
 

@@ -48,12 +48,6 @@ const KtServerDesc kDesc = {
 
 using kt::rt::test::Text;
 
-TEST(ServerFactory, UnknownClassRefused) {
-  void* ptr = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(KtServerGetClassObject(&kDesc, kStranger, IID_IClassFactory, &ptr), CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(ptr, nullptr);
-}
-
 class ServerFactoryTest : public ::testing::TestWithParam<const CLSID*> {};
 
 TEST_P(ServerFactoryTest, CreatesAndCountsLocks) {

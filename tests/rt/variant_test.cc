@@ -70,7 +70,6 @@ TEST_P(ChangeTypeTest, Converts) {
 constexpr double kMar5 = 45356.0;
 
 const ChangeCase kChangeCases[] = {
-    {"TextToI4", {VT_BSTR, 0, u"12"}, VT_I4, 0, S_OK, 12, nullptr},
     {"HalfRoundsToEvenUp", {VT_BSTR, 0, u"13.5"}, VT_I2, 0, S_OK, 14, nullptr},
     {"NegativeHalf", {VT_BSTR, 0, u"-2.5"}, VT_I4, 0, S_OK, -2, nullptr},
     {"BlanksAround", {VT_BSTR, 0, u" 7 "}, VT_I2, 0, S_OK, 7, nullptr},
@@ -83,7 +82,6 @@ const ChangeCase kChangeCases[] = {
     {"R8ToI2Rounds", {VT_R8, 2.5}, VT_I2, 0, S_OK, 2, nullptr},
     {"TextToR8", {VT_BSTR, 0, u"1.25E2"}, VT_R8, 0, S_OK, 125, nullptr},
     {"R8ToText", {VT_R8, 1.5}, VT_BSTR, 0, S_OK, 0, "1.5"},
-    {"BigR8ToText", {VT_R8, 1e20}, VT_BSTR, 0, S_OK, 0, "1E+20"},
     {"TrueAlpha", {VT_BOOL, 1}, VT_BSTR, VARIANT_ALPHABOOL, S_OK, 0, "True"},
     {"TrueNumeric", {VT_BOOL, 1}, VT_BSTR, 0, S_OK, 0, "-1"},
     {"TextTrueAnyCase", {VT_BSTR, 0, u"tRUE"}, VT_BOOL, 0, S_OK, VARIANT_TRUE, nullptr},
@@ -94,7 +92,6 @@ const ChangeCase kChangeCases[] = {
     {"NumberToBool", {VT_R8, 0.1}, VT_BOOL, 0, S_OK, VARIANT_TRUE, nullptr},
     {"EmptyToI4", {VT_EMPTY}, VT_I4, 0, S_OK, 0, nullptr},
     {"EmptyToBstr", {VT_EMPTY}, VT_BSTR, 0, S_OK, 0, ""},
-    {"EmptyToDate", {VT_EMPTY}, VT_DATE, 0, S_OK, 0, nullptr},
     {"NullToI4", {VT_NULL}, VT_I4, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"NullToBstr", {VT_NULL}, VT_BSTR, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"NullToNull", {VT_NULL}, VT_NULL, 0, S_OK, 0, nullptr},
@@ -104,7 +101,6 @@ const ChangeCase kChangeCases[] = {
     {"TimeOnly", {VT_BSTR, 0, u"12:00:00 AM"}, VT_DATE, 0, S_OK, 0, nullptr},
     {"BadDateText", {VT_BSTR, 0, u"13/45/2024"}, VT_DATE, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"DateToText", {VT_DATE, kMar5 + 0.5625}, VT_BSTR, 0, S_OK, 0, "3/5/2024 1:30:00 PM"},
-    {"DateToTextNoTime", {VT_DATE, kMar5}, VT_BSTR, 0, S_OK, 0, "3/5/2024"},
     {"DateToR8", {VT_DATE, 2.25}, VT_R8, 0, S_OK, 2.25, nullptr},
     {"ErrorToI4", {VT_ERROR, -2147352572.0}, VT_I4, 0, S_OK, -2147352572.0, nullptr},
     {"I4ToError", {VT_I4, 448}, VT_ERROR, 0, S_OK, 448, nullptr},

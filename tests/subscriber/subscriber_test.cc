@@ -302,12 +302,8 @@ const std::string kInactive = "UPDATE Companies SET Company_Active = 0";
 std::string Setting(const std::string& key, const std::string& value) {
   return "INSERT INTO suite_settings VALUES ('General', '" + key + "', '" + value + "')";
 }
-std::string Mismatch(const char* value) {
-  return Setting("Company_name_mismatch", value);
-}
-std::string Listed(const char* companies) {
-  return Setting("Companies", companies);
-}
+const auto Mismatch = [](const char* value) { return Setting("Company_name_mismatch", value); };
+const auto Listed = [](const char* companies) { return Setting("Companies", companies); };
 
 struct DbCase {
   const char* name;

@@ -32,17 +32,11 @@ std::string First(Database& db, const std::string& sql) {
 TEST(CreateSuiteDatabase, MakesFolderSchemaAndDemoRowsOnce) {
   TempDir dir;
   const std::string path = NewTestDatabase(dir / "nested/Storage/Suite.db");
-  const char* tables[] = {"Subscriber",
-                          "panel",
-                          "unattended_batches",
-                          "panel_command_data",
-                          "panel_names",
-                          "panel_type_revision",
-                          "panel_name_substitute_or_adds",
-                          "Companies",
-                          "StateData",
-                          "suite_settings",
-                          "suite_messages"};
+  // clang-format off
+  const char* tables[] = {"Subscriber", "panel", "unattended_batches", "panel_command_data", "panel_names",
+                          "panel_type_revision", "panel_name_substitute_or_adds", "Companies", "StateData",
+                          "suite_settings", "suite_messages"};
+  // clang-format on
   std::map<std::string, std::string> first;
   for (int pass = 0; pass < 2; ++pass) {  // again over the same file: nothing is duplicated
     ASSERT_EQ(CreateSuiteDatabase(path, true), "");

@@ -111,7 +111,6 @@ class FakeEnv : public Env {
   // Statements answered with no recordset at all.
   std::vector<std::string> no_recordset;
   std::vector<std::string> statements;  // every statement, in order
-  std::vector<std::string> executed;    // ExecuteStatement only
   int32_t reported_count = -2;          // RecordCount of opened recordsets; -2: the rows'
   std::shared_ptr<RecordsetTally> tally = std::make_shared<RecordsetTally>();
   std::vector<LogLine> log;
@@ -123,7 +122,7 @@ class FakeEnv : public Env {
   std::vector<int> answers;  // scripted answers, front first; OK/No when empty
 
   bool fail_fixed = false, fail_download = false, fail_config = false, fail_settings = false,
-       fail_company_list = false, fail_logger = false, fail_recordset = false;
+       fail_company_list = false, fail_logger = false;
   int logger_created = 0;
   int fail_next_log_calls = 0;  // that many logging calls fail
 
@@ -156,7 +155,6 @@ class FakeEnv : public Env {
     }
     void ExecuteStatement(const std::string& statement) override {
       env.statements.push_back(statement);
-      env.executed.push_back(statement);
       if (auto f = env.failing.find(statement); f != env.failing.end()) Raise(f->second, "FakeDb", "failed");
     }
     FakeEnv& env;
@@ -250,10 +248,7 @@ class FakeEnv : public Env {
     ++logger_created;
     return std::make_unique<FakeLogger>(*this);
   }
-  RecordsetPtr CreateRecordset() override {
-    if (fail_recordset) FailCreate("recordset");
-    return std::make_unique<FakeRecordset>(Rows{});
-  }
+  RecordsetPtr CreateRecordset() override { return std::make_unique<FakeRecordset>(Rows{}); }
   int MessageBox(const std::string& text, const std::string& title, unsigned style) override {
     boxes.push_back({text, title, style});
     if (!answers.empty()) {
