@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -411,6 +412,38 @@ TEST_F(SubscriberDatabase, HostCallsGiveOutputsInArgs) {
   EXPECT_EQ(args({"GetPanelName", "40", "\"\""}), nlohmann::json::parse(R"([40, "TV-2000 EU"])"));
   EXPECT_EQ(args({"GetPanelInformation", "301", "\"\"", "0"}),
             nlohmann::json::parse(R"([301, "TV-2000 EU", 300])"));
+}
+
+// Four host processes at once, each writing its own panel's phone again and
+// again and reading it back through its subscriber: every process reads its
+// own last write, and every panel ends with its process's last value.
+TEST_F(SubscriberDatabase, HostProcessesUpdatingAtOnceLoseNothing) {
+  constexpr int kRounds = 40;
+  const std::pair<int, int> panels[] = {{7, 1}, {8, 2}, {9, 3}, {11, 5}};  // panel, its account
+  std::vector<std::vector<nlohmann::json>> outputs(std::size(panels));
+  std::vector<std::thread> hosts;
+  for (size_t p = 0; p < std::size(panels); ++p) {
+    hosts.emplace_back([&, p] {
+      std::vector<std::pair<std::string, nlohmann::json>> calls;
+      for (int i = 0; i < kRounds; ++i) {
+        const std::string phone = "p" + std::to_string(p) + "-" + std::to_string(i);
+        calls.emplace_back("SavePanelPhoneNumber", nlohmann::json{phone, panels[p].first});
+        calls.emplace_back("GetSubscriber_Information",
+                           nlohmann::json{panels[p].second, "", "", "", "", "", ""});
+      }
+      outputs[p] = tree_.Batch("Keltrane.clsSubscriber", calls);
+    });
+  }
+  for (std::thread& t : hosts) t.join();
+  for (size_t p = 0; p < std::size(panels); ++p) {
+    ASSERT_EQ(outputs[p].size(), 2u * kRounds);
+    for (int i = 0; i < kRounds; ++i) {
+      EXPECT_EQ(outputs[p][2 * i]["hresult"], "0x00000000") << outputs[p][2 * i];
+      EXPECT_EQ(outputs[p][2 * i + 1]["args"][5], "p" + std::to_string(p) + "-" + std::to_string(i));
+    }
+    EXPECT_EQ(Value("SELECT panel_phone FROM panel WHERE Panel_ID = " + std::to_string(panels[p].first)),
+              "p" + std::to_string(p) + "-" + std::to_string(kRounds - 1));
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -73,7 +74,10 @@ class TempTree {
   // bin/keltrane over this tree (its Bin, Win, Suite.db and registry) with `args`, `input` on stdin.
   HostRun Host(const std::vector<std::string>& args, const std::string& input = "",
                const std::filesystem::path& module_dir = {}) const {
-    const std::filesystem::path in = root / "host-stdin", err = root / "host-stderr";
+    // Own stdin and stderr files per run, so that runs may overlap.
+    static std::atomic<int> runs{0};
+    const std::string n = std::to_string(++runs);
+    const std::filesystem::path in = root / ("host-stdin-" + n), err = root / ("host-stderr-" + n);
     std::ofstream(in, std::ios::binary) << input;
     std::string cmd = "KELTRANE_REGISTRY=" + ShellQuote((root / "registry.json").string()) +
                       " bin/keltrane --module-dir " +
