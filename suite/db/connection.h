@@ -16,6 +16,8 @@
 #include "db/rowset.h"
 #include "db/target.h"
 
+typedef struct pg_conn PGconn;
+
 namespace kt::suite {
 
 class Connection {
@@ -63,5 +65,10 @@ class Connection {
 // when that fails.  A SQLite file is never created here.
 std::unique_ptr<Connection> OpenSqlite(const Target& target, std::string& error);
 std::unique_ptr<Connection> OpenPostgres(const Target& target, std::string& error);
+
+// A libpq connection with the library's timeouts (5 s to connect, 30 s per
+// statement, TCP keepalives; settings given in the URI win); null with
+// libpq's reason in `why` when it fails.
+PGconn* ConnectPostgres(const Target& target, std::string& why);
 
 }  // namespace kt::suite

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "db/connection.h"
 #include "db/target.h"
 
 namespace kt::suite {
@@ -47,13 +48,9 @@ std::string CreateOnSqlite(const std::string& path, bool demo) {
 }
 
 std::string CreateOnPostgres(const Target& target, bool demo) {
-  const char* keys[] = {"connect_timeout", "client_encoding", "dbname", nullptr};
-  const char* values[] = {"5", "UTF8", target.location.c_str(), nullptr};
-  PGconn* conn = PQconnectdbParams(keys, values, 1);
   std::string error;
-  if (PQstatus(conn) != CONNECTION_OK) {
-    error = PQerrorMessage(conn);
-  } else {
+  PGconn* conn = ConnectPostgres(target, error);
+  if (conn != nullptr) {
     // Workstations may run init at the same time: the advisory lock makes
     // the second wait instead of racing the first one's CREATE TABLEs.  The
     // simple-query protocol runs the whole text as one transaction.
@@ -66,8 +63,8 @@ std::string CreateOnPostgres(const Target& target, bool demo) {
     const ExecStatusType status = PQresultStatus(res);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) error = PQresultErrorMessage(res);
     PQclear(res);
+    PQfinish(conn);
   }
-  PQfinish(conn);
   while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
   return error.empty() ? std::string() : "cannot create database " + DisplayName(target) + ": " + error;
 }

@@ -25,12 +25,6 @@ bool Database::Connect(std::string& error) {
   return connection_ != nullptr;
 }
 
-bool Database::Run(const std::string& sql, std::span<const Value> params, RowSet& out, std::string& error) {
-  if (connection_->Run(sql, params, out, error)) return true;
-  error += " (database " + name_ + "; statement: " + sql + ")";
-  return false;
-}
-
 bool Database::Execute(std::string_view statement, RowSet& out, std::string& error) {
   out = RowSet{};
   if (!Connect(error)) return false;
@@ -49,7 +43,9 @@ bool Database::Execute(std::string_view statement, RowSet& out, std::string& err
 bool Database::Query(std::string_view sql, std::span<const Value> params, RowSet& out, std::string& error) {
   out = RowSet{};
   if (!Connect(error)) return false;
-  return Run(std::string(sql), params, out, error);
+  if (connection_->Run(std::string(sql), params, out, error)) return true;
+  error += " (database " + name_ + "; statement: " + std::string(sql) + ")";
+  return false;
 }
 
 }  // namespace kt::suite

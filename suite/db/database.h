@@ -44,7 +44,6 @@ class Database {
 
  private:
   bool Connect(std::string& error);
-  bool Run(const std::string& sql, std::span<const Value> params, RowSet& out, std::string& error);
 
   std::function<std::string()> locate_;
   std::string name_;

@@ -198,17 +198,24 @@ class PgConnection final : public Connection {
 
 }  // namespace
 
-std::unique_ptr<Connection> OpenPostgres(const Target& target, std::string& error) {
+PGconn* ConnectPostgres(const Target& target, std::string& why) {
   // Our defaults come first so that the same settings given in the URI win.
   const char* keys[] = {"connect_timeout",  "options",         "keepalives_idle", "keepalives_interval",
                         "keepalives_count", "client_encoding", "dbname",          nullptr};
   const char* values[] = {"5",    "-c statement_timeout=30000", "10",   "5", "3",
                           "UTF8", target.location.c_str(),      nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, 1);
-  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-    error = "cannot open database " + DisplayName(target) + ": " +
-            (conn != nullptr ? Trimmed(PQerrorMessage(conn)) : std::string("out of memory"));
-    PQfinish(conn);
+  if (conn != nullptr && PQstatus(conn) == CONNECTION_OK) return conn;
+  why = conn != nullptr ? Trimmed(PQerrorMessage(conn)) : std::string("out of memory");
+  PQfinish(conn);
+  return nullptr;
+}
+
+std::unique_ptr<Connection> OpenPostgres(const Target& target, std::string& error) {
+  std::string why;
+  PGconn* conn = ConnectPostgres(target, why);
+  if (conn == nullptr) {
+    error = "cannot open database " + DisplayName(target) + ": " + why;
     return nullptr;
   }
   return std::make_unique<PgConnection>(target, conn);
