@@ -125,8 +125,8 @@ class HostRoundTrip : public ::testing::Test {
  protected:
   void SetUp() override {
     tree_.WriteIni(
-        "[Communications]\nMaxComPorts=20\nMaxTCPIPPorts=20\n[ComPorts]\nNumber=2\n"
-        "[Protocol TORVANE]\nCommPort1=COM1\nCommPort2=\nCommPort3=COM3\n");
+        "[Communications]\nMaxComPorts=20\nMaxTCPIPPorts=20\n[ComPorts]\nNumber=2\n[TcpIpPorts]\nNumber=1\n"
+        "[Protocol TORVANE]\nCommPort1=COM1\nCommPort2=\nCommPort3=COM3\nTcpIpPort1=10.0.0.1:5\n");
     ASSERT_EQ(suite::CreateSuiteDatabase(tree_.Db(), true), "");
   }
   json Call(std::vector<std::string> args) {
@@ -144,6 +144,47 @@ TEST_F(HostRoundTrip, ModemPortsOfTheDemoProtocol) {
   EXPECT_EQ(j["args"][2]["lbound"], 0);
   EXPECT_EQ(j["args"][2]["items"], json::array({"", "COM1", "", "COM3"}));
 }
+
+// Every array member from the shell: each word is one argument, whatever
+// brackets, commas, dashes or "--" it holds.
+struct ArrayCall {
+  const char* name;
+  std::vector<std::string> words;  // target, member, arguments
+  json args;
+};
+void PrintTo(const ArrayCall& c, std::ostream* os) {
+  *os << c.name;
+}
+class HostArrays : public HostRoundTrip, public ::testing::WithParamInterface<ArrayCall> {};
+TEST_P(HostArrays, EachWordIsOneArgument) {
+  std::vector<std::string> words = GetParam().words;
+  words.insert(words.begin(), "call");
+  const test::HostRun run = tree_.Host(words);
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  EXPECT_EQ(run.Json()["args"], GetParam().args);
+}
+const json kNone = {{"lbound", nullptr}, {"items", json::array()}};
+json List(json items) {
+  return {{"lbound", 0}, {"items", std::move(items)}};
+}
+INSTANTIATE_TEST_SUITE_P(
+    Call, HostArrays,
+    ::testing::Values(ArrayCall{"Modem",
+                                {"Keltrane.clsINIData", "GetModemInformation", "1", "1", R"(["x"])"},
+                                {1, 1, List({"x", "COM1", "", "COM3"})}},
+                      ArrayCall{"TcpIp",
+                                {"Keltrane.clsINIData", "GetTCPIPPortInformation", "1", "1", "[]"},
+                                {1, 1, List({"", "10.0.0.1:5"})}},
+                      ArrayCall{"Commands",
+                                {"Keltrane.clsProfile", "GetCommands", R"(["a","b"])", "[7]"},
+                                {List({"a", "b"}), List({7})}},
+                      ArrayCall{"CommandsNull",
+                                {"Keltrane.clsProfile", "GetCommands", "null", "[]"},
+                                {kNone, List(json::array())}},
+                      ArrayCall{"Reorder",
+                                {"Keltrane.clsProfile", "ReorderCommands", R"(["--","-x","a,b"," "])", "[1]"},
+                                {List({"--", "-x", "a,b", " "}), List({1})}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostRoundTrip, CommSectionsOfEveryDemoCompany) {
   // The demo Companies table, in one batch run.

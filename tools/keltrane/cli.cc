@@ -1,6 +1,8 @@
 // The command line of the keltrane host: options, subcommands, exit codes.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -125,12 +127,36 @@ int RunRegistration(Host& host, bool install) {
   return SUCCEEDED(hr) ? kOk : kFailed;
 }
 
+// Where the words of `call` stop being options and positionals and become
+// the member's arguments: after "call TARGET MEMBER".  Options before "call"
+// that take a value skip it, so "--db call" is not mistaken for the command.
+// words.size() when there are no such arguments (or no call at all).
+size_t CallArgumentsStart(const CLI::App& app, const std::vector<std::string>& words) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "--") return words.size();
+    if (w.size() > 1 && w[0] == '-') {
+      if (w.find('=') != std::string::npos) continue;
+      const CLI::Option* option = app.get_option_no_throw(w);
+      if (option != nullptr && option->get_type_size() != 0) ++i;  // its value
+      continue;
+    }
+    if (w != "call") return words.size();  // another command
+    // A call's own help or a missing TARGET or MEMBER is for CLI11 to answer.
+    for (size_t j = i + 1; j < words.size() && j <= i + 2; ++j)
+      if (words[j] == "-h" || words[j] == "--help") return words.size();
+    return std::min(i + 3, words.size());
+  }
+  return words.size();
+}
+
 }  // namespace
 
 int Main(int argc, char** argv) {
   CLI::App app{
       "keltrane: create the Keltrane classes and call their members from the command line.\n"
-      "Every call prints one JSON object; exit status 0 success, 1 failed call, 2 usage error."};
+      "Every call prints one JSON object; exit status 0 success, 1 failed call, 2 usage error.",
+      "keltrane"};
   app.require_subcommand(1);
   Options options;
   app.add_option(
@@ -138,9 +164,10 @@ int Main(int argc, char** argv) {
       "folder that stands for the library's own folder (Vizaride32.ini is DIR/../Storage/Vizaride32.ini)");
   app.add_option("--windows-dir", options.windows_dir,
                  "folder that stands for the Windows directory (download.ini)");
-  app.add_option("--db", options.db,
-                 "the suite database: FILE, sqlite:FILE or postgresql://... (default: $KELTRANE_DB, else Suite.db "
-                 "in the Storage folder)");
+  app.add_option(
+      "--db", options.db,
+      "the suite database: FILE, sqlite:FILE or postgresql://... (default: $KELTRANE_DB, else Suite.db "
+      "in the Storage folder)");
   app.add_option("--log", options.log, "file the logging component appends its lines to");
   app.add_option("--log-max-bytes", options.log_max_bytes,
                  "size past which the log file is rotated (default 10485760; 0: never)")
@@ -157,8 +184,8 @@ int Main(int argc, char** argv) {
   CLI::App* call = app.add_subcommand("call", "one late-bound call; prints one JSON object");
   call->add_option("TARGET", target, "ProgID (Keltrane.clsINIData) or class id in braces")->required();
   call->add_option("MEMBER", member, "member name (any case) or dispatch id such as 0x60030004")->required();
+  // Listed for --help; the words themselves never reach CLI11 (see below).
   call->add_option("ARG", call_args, "one per parameter: JSON when it parses as JSON, else a string");
-  call->positionals_at_end();
   CLI::App* batch =
       app.add_subcommand("batch", "JSON lines in (stdin when no FILE), one JSON line out per line");
   batch->add_option("FILE", batch_file, "file of JSON lines");
@@ -170,8 +197,18 @@ int Main(int argc, char** argv) {
   CLI::App* unreg =
       app.add_subcommand("unregister", "remove the library's registration (DllUnregisterServer)");
 
+  // The call's arguments are taken verbatim: CLI11 would read a bracketed
+  // value as its own list syntax, split it at commas and take "--" or a
+  // leading '-' for options.  Only what comes before them is parsed.
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (const size_t at = CallArgumentsStart(app, words); at < words.size()) {
+    call_args.assign(words.begin() + static_cast<std::ptrdiff_t>(at), words.end());
+    words.resize(at);
+  }
+  std::reverse(words.begin(), words.end());  // CLI11 takes its arguments last first
+
   try {
-    app.parse(argc, argv);
+    app.parse(words);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
