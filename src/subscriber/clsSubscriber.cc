@@ -350,12 +350,17 @@ void clsSubscriber::GetPanelNamebyProductidAndPanel_NameID(int32_t lProductId, i
           RecordsetPtr rs = app.OpenRecordset(
               "SELECT Panel_Name FROM panel_name_substitute_or_adds WHERE panel_name_id = " +
               Str(lPanelName_id) + kActiveSubstitute);
-          const std::string substitute = NameOfFirstRow(rs);
-          Finish(rs);
-          if (!substitute.empty()) {
-            strPanelname = substitute;
-            return;
+          // A company's name replaces the caller's text only when there is
+          // one; the caller's own text, when not empty, ends the search too.
+          if (HasRows(rs.get())) {
+            const Variant name = rs->Field("Panel_Name");
+            if (HasName(name)) {
+              strPanelname = CStr(name);
+              CloseIfOpen(rs.get());
+            }
           }
+          Finish(rs);
+          if (!strPanelname.empty()) return;
         }
         RecordsetPtr rs = app.OpenRecordset(
             "SELECT Panel_Name FROM panel_names WHERE Family_id =" + Str(lFamilyId) +

@@ -5,6 +5,7 @@
 #include "db/dialect.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -328,8 +329,12 @@ LiftedStatement LiftLiterals(std::string_view statement, Dialect dialect) {
       const bool compared = IsPunct(*prev, '=') || IsPunct(*prev, '<') || IsPunct(*prev, '>');
       const bool listed = !in_lists.empty() && in_lists.back() == depth &&
                           (IsPunct(*prev, ',') || (IsPunct(*prev, '(') && IsWord(before_prev, "in")));
-      // Far fewer than either backend's limit on parameters.
-      lift = (compared || listed) && out.values.size() < kMaxLifted;
+      // Far fewer than either backend's limit on parameters.  A value beyond
+      // 32 bits stays literal: PostgreSQL types a parameter compared with an
+      // integer column as that column's type and would refuse it, where the
+      // literal compares (and misses) as it does in SQLite.
+      const bool fits = value >= INT32_MIN && value <= INT32_MAX;
+      lift = (compared || listed) && fits && out.values.size() < kMaxLifted;
     }
     if (lift) {
       out.values.push_back(value);

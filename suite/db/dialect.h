@@ -43,8 +43,8 @@ std::string Translate(std::string_view statement, Dialect dialect = Dialect::kSq
 // <=, >=) or lists in IN (...) becomes a marker ?1, ?2, ... and its value is
 // returned to be bound, so calls that differ only in ids share one shape.
 // Binding the value compares exactly as the literal did.  Numbers elsewhere
-// (the select list, ORDER BY 1, LIMIT), signed, decimal or with leading zeros
-// stay in the text, as does everything of a statement that already has a
+// (the select list, ORDER BY 1, LIMIT), signed, decimal, with leading zeros
+// or beyond 32 bits stay in the text, as does everything of a statement that already has a
 // '?' of its own.  The shape is in the library's dialect: translate it next.
 struct LiftedStatement {
   std::string shape;

@@ -27,9 +27,9 @@ using Strings = std::vector<std::string>;
 // that an output left alone shows.
 using Call = std::function<std::string(clsSubscriber&)>;
 
-Call Named(std::function<void(clsSubscriber&, std::string&)> f) {
-  return [f](clsSubscriber& s) {
-    std::string n = "old";
+Call Named(std::function<void(clsSubscriber&, std::string&)> f, std::string initial = "old") {
+  return [f, initial](clsSubscriber& s) {
+    std::string n = initial;
     f(s, n);
     return n;
   };
@@ -41,8 +41,9 @@ const auto ByProduct = [](int32_t product, int32_t family) {
 const auto ByRevision = [](std::string rev, int32_t product = 12, int32_t family = 7) {
   return Named([=](auto& s, auto& n) { s.GetPanelNamebyProductidFamilyidRevNum(product, family, rev, n); });
 };
-const auto ByNameId = [](int32_t id, int32_t product = 12, int32_t family = 7) {
-  return Named([=](auto& s, auto& n) { s.GetPanelNamebyProductidAndPanel_NameID(product, family, id, n); });
+const auto ByNameId = [](int32_t id, int32_t product = 12, int32_t family = 7, std::string initial = "old") {
+  return Named([=](auto& s, auto& n) { s.GetPanelNamebyProductidAndPanel_NameID(product, family, id, n); },
+               initial);
 };
 const auto ByRevid = [](int32_t rev) {
   return Named([=](auto& s, auto& n) { s.GetPanelNamebyRevid(rev, n); });
@@ -236,8 +237,11 @@ INSTANTIATE_TEST_SUITE_P(Operations, SubscriberStatements, ::testing::ValuesIn(s
     {"RevisionNotANumber", kNone, ByRevision("3 OR 1=1"), {}},
     {"NameIdSubstitute", Rowsets({{kNameIdSubstitute, NameRow(S("TV"))}}), ByNameId(40), {kNameIdSubstitute},
      "TV"},
-    {"NameIdBase", Rowsets({{kNameIdBase, NameRow(S("VX"))}}), ByNameId(40), {kNameIdSubstitute, kNameIdBase},
-     "VX"},
+    // No company name (or an empty one): the caller's own text ends the search.
+    {"NameIdCallersText", Rowsets({{kNameIdSubstitute, NameRow(S(""))}}), ByNameId(40), {kNameIdSubstitute},
+     "old"},
+    {"NameIdBase", Rowsets({{kNameIdSubstitute, NameRow(S(""))}, {kNameIdBase, NameRow(S("VX"))}}),
+     ByNameId(40, 12, 7, ""), {kNameIdSubstitute, kNameIdBase}, "VX"},
     {"NameIdBaseFirst", SettingIs("TorVane"), ByNameId(40), {kNameIdBase}},
     {"Information", Rowsets({{kRevision301, kRevision301Row}, {kBase40, NameRow(S("VX"))}}), Information(301),
      {kRevision301, kSubstitute40, kBase40}, "VX|300"},
@@ -342,10 +346,13 @@ INSTANTIATE_TEST_SUITE_P(Demo, SubscriberReads, ::testing::ValuesIn(std::vector<
     {"RevisionNotFound", {Mismatch("Zelm")}, ByRevision("9"), "VX-2000"},
     {"RevisionModelUnknown", {}, ByRevision("1", 99), ""},
     {"RevisionHostile", {}, ByRevision("3 OR 1=1"), ""},
+    // Numbers beyond 32 bits find nothing on either backend.
+    {"RevisionBeyond32Bits", {}, ByRevision("2147483648"), "VX-2000"},
+    {"RevisionCompanyBeyond32Bits", {Mismatch("Zelm"), Listed("4294967298,2")}, ByRevision("3"), "TV-2000 EU"},
     {"NameIdSettingAbsent", {}, ByNameId(40), "TV-2000 EU"},
     {"NameIdBaseFirst", {Mismatch("torVANE")}, ByNameId(40), "VX-2000"},
     {"NameIdCompanyMissing", {Mismatch("Torvane"), Listed("1,5")}, ByNameId(40), "TV-2000 EU"},
-    {"NameIdInactiveSubstitute", {}, ByNameId(61, 31, 9), "ZR-16"},
+    {"NameIdInactiveSubstitute", {}, ByNameId(61, 31, 9, ""), "ZR-16"},
     {"NameIdWrongModel", {Mismatch("Torvane")}, ByNameId(40, 11), ""},
     {"Information", {}, Information(301), "TV-2000 EU|300"},
     {"InformationNoParent", {}, Information(310), "VX-1000|77"},
