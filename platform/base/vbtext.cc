@@ -1,5 +1,8 @@
 #include "base/vbtext.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -620,6 +623,36 @@ std::string ToUpperAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperAscii(c);
   return out;
+}
+
+// ---- Upper case of any text -------------------------------------------------
+// The platform upper-cases text by the simple (one to one) Unicode mapping:
+// "müller" -> "MÜLLER", "ß" stays.  glibc's C.UTF-8 locale carries that
+// mapping for all of Unicode whatever the process's own locale is; where it
+// is missing only ASCII letters change.
+
+std::string ToUpperText(std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return ToUpperAscii(text);
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  if (utf8 == locale_t{}) return ToUpperAscii(text);
+  std::u16string wide = Utf8ToUtf16(text);
+  std::u16string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t cp = wide[i];
+    const bool pair =
+        cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[++i] - 0xDC00u);
+    cp = static_cast<char32_t>(towupper_l(static_cast<wint_t>(cp), utf8));
+    if (cp >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return Utf16ToUtf8(out);
 }
 
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {

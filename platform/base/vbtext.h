@@ -59,6 +59,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
+// Upper case of UTF-8 text by the simple Unicode case mapping, as UCase gives it.
+std::string ToUpperText(std::string_view text);
 // Position of needle in haystack ignoring ASCII case, or npos.
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
 

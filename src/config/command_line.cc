@@ -119,7 +119,7 @@ Variant clsINIData::get_command_line_option(const std::string& Section, const st
       ini_write(Section, key, value);
     } else if (!no_ini && suffix != kNoPrompt) {
       const std::string text = CStr(value);
-      if (base::ToUpperAscii(text) != base::ToUpperAscii(stored)) {
+      if (base::ToUpperText(text) != base::ToUpperText(stored)) {
         const std::string question =
             "Value in Download.ini file is different from what you specified on the "
             "command line" +
