@@ -18,29 +18,35 @@ std::string HostSetting(const char* name) {
   return out;
 }
 
-std::string InStorage(const char* file) {
-  char* dir = nullptr;
-  std::string module = ".";
-  if (SUCCEEDED(KtGetModuleDir(reinterpret_cast<const void*>(&InStorage), &dir)) && dir != nullptr)
-    module = dir;
-  CoTaskMemFree(dir);
-  return (std::filesystem::path(module) / ".." / "Storage" / file).lexically_normal().string();
-}
-
 }  // namespace
 
-std::string DatabaseTarget() {
+std::string StorageFolder() {
+  char* dir = nullptr;
+  std::string module = ".";
+  if ((KtGetCreatorModuleDir(&dir) == S_OK ||
+       SUCCEEDED(KtGetModuleDir(reinterpret_cast<const void*>(&StorageFolder), &dir))) &&
+      dir != nullptr)
+    module = dir;
+  CoTaskMemFree(dir);
+  return (std::filesystem::path(module) / ".." / "Storage").lexically_normal().string();
+}
+
+std::string DatabaseTarget(const std::string& storage) {
   std::string setting = HostSetting("db");
   if (!setting.empty()) return setting;
   // A site points every workstation's hosts at one database without
   // changing them: the environment of the process.
   if (const char* site = std::getenv("KELTRANE_DB"); site != nullptr && *site != '\0') return site;
-  return InStorage("Suite.db");
+  return (std::filesystem::path(storage) / "Suite.db").string();
 }
 
-std::string LogPath() {
+std::function<std::string()> DatabaseLocator() {
+  return [storage = StorageFolder()] { return DatabaseTarget(storage); };
+}
+
+std::string LogPath(const std::string& storage) {
   std::string setting = HostSetting("log");
-  return setting.empty() ? InStorage("Keltrane.log") : setting;
+  return setting.empty() ? (std::filesystem::path(storage) / "Keltrane.log").string() : setting;
 }
 
 namespace {

@@ -121,7 +121,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
     line += error;
     line += '\n';
 
-    const std::string path = LogPath();
+    const std::string path = LogPath(storage_);
     if (!IsOpenOn(path)) {
       Close();
       fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -160,6 +160,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
     fd_ = -1;
   }
 
+  const std::string storage_ = StorageFolder();  // of the library that created this logger
   int fd_ = -1;
   std::string path_;
   dev_t dev_ = 0;

@@ -100,6 +100,11 @@ STDAPI_(int) KtMessageBox(const char* text, const char* title, UINT style);
 STDAPI KtGetModuleDir(const void* addr, char** dir);
 /* The full path of the shared library that holds addr. */
 STDAPI KtGetModulePath(const void* addr, char** path);
+/* While CoCreateInstance runs a class factory on this thread: the folder of
+ * the library whose code called CoCreateInstance (as KtGetModuleDir gives
+ * it), so that a component can find the files of the library that creates
+ * it.  S_FALSE with *dir NULL outside such a call. */
+STDAPI KtGetCreatorModuleDir(char** dir);
 
 KT_END_C
 

@@ -279,7 +279,20 @@ STDAPI CoGetClassObject(REFCLSID rclsid, DWORD, PVOID, REFIID riid, void** ppv) 
                          store + ", " + defaults);
 }
 
+namespace {
+// Return address of the CoCreateInstance call whose factory runs on this
+// thread: an address inside the creating library.
+thread_local const void* creator = nullptr;
+}  // namespace
+
+STDAPI KtGetCreatorModuleDir(char** dir) {
+  if (dir == nullptr) return E_POINTER;
+  *dir = nullptr;
+  return creator == nullptr ? S_FALSE : KtGetModuleDir(creator, dir);
+}
+
 STDAPI CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsctx, REFIID riid, void** ppv) {
+  const void* const caller = __builtin_return_address(0);
   if (ppv == nullptr) return ReportError(E_POINTER, "CoCreateInstance was given no place for the new object");
   *ppv = nullptr;
   if (outer != nullptr) {
@@ -290,7 +303,10 @@ STDAPI CoCreateInstance(REFCLSID rclsid, IUnknown* outer, DWORD clsctx, REFIID r
       CoGetClassObject(rclsid, clsctx, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
   if (FAILED(hr)) return hr;
   ClearErrorInfo();
+  const void* const outer_creator = creator;  // a component may create others
+  creator = caller;
   hr = factory->CreateInstance(nullptr, riid, ppv);
+  creator = outer_creator;
   factory->Release();
   if (FAILED(hr)) {
     *ppv = nullptr;

@@ -39,8 +39,11 @@ class HostTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   Result Run(const std::vector<std::string>& args, const std::string& input = "") {
-    std::string cmd = "KELTRANE_REGISTRY=" + Quote((dir_ / "registry.json").string()) +
-                      " bin/keltrane --module-dir " + Quote((dir_ / "Bin").string());
+    return RunProgram("bin/keltrane --module-dir " + Quote((dir_ / "Bin").string()), args, input);
+  }
+  Result RunProgram(const std::string& program, const std::vector<std::string>& args,
+                    const std::string& input = "") {
+    std::string cmd = "KELTRANE_REGISTRY=" + Quote((dir_ / "registry.json").string()) + " " + program;
     for (const std::string& a : args) cmd += " " + Quote(a);
     const fs::path in = dir_ / "stdin", err = dir_ / "stderr";
     std::ofstream(in) << input;
@@ -175,6 +178,21 @@ TEST_F(HostTest, RegisterWritesAndUnregisterRemovesEveryEntry) {
   const std::string after = json::parse(std::ifstream(dir_ / "registry.json")).dump();
   EXPECT_EQ(after.find("ACAC1532"), std::string::npos);
   EXPECT_EQ(after.find("Keltrane."), std::string::npos);
+}
+
+// A library copied into a folder of its own, away from the run time and the
+// stand-ins, finds the database in the Storage folder beside that folder.
+TEST_F(HostTest, DefaultDatabaseIsBesideTheCreatingLibrary) {
+  const fs::path app = dir_ / "App" / "Bin";
+  fs::create_directories(app);
+  for (const char* file : {"keltrane", "libKeltrane.so.6"}) fs::copy_file(fs::path("bin") / file, app / file);
+  const std::string program = "env -u KELTRANE_DB LD_LIBRARY_PATH=" + Quote(fs::absolute("bin").string()) +
+                              " " + (app / "keltrane").string();
+  ASSERT_EQ(RunProgram(program, {"init", "--demo"}).status, 0);
+  ASSERT_TRUE(fs::exists(dir_ / "App" / "Storage" / "Suite.db"));
+  Result r = RunProgram(program, {"call", "Keltrane.clsSubscriber", "GetPanelName", "40", "\"\""});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(json::parse(r.out)["args"][1], "TV-2000 EU");
 }
 
 TEST_F(HostTest, HelpOnEveryCommand) {
