@@ -5,9 +5,12 @@ TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
+RELEASE_BUILD ?= build-release
+# Our own builds turn warnings into errors; a plain cmake build does not.
 CMAKE_FLAGS ?=
+override CMAKE_FLAGS += -DKELTRANE_WERROR=ON
 
-.PHONY: all deps build demo test test-asan test-tsan bench fuzz-build fuzz fuzz-ci format clean
+.PHONY: all deps build demo test test-asan test-tsan test-release bench fuzz-build fuzz fuzz-ci format clean
 
 all: build
 
@@ -44,6 +47,13 @@ test-tsan: deps $(TSAN_BUILD)/build.ninja
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $(TSAN_OPTIONS)" \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^Threads\.'
 
+# A packager's build: Release with the compiler's own optimisation flags and
+# without -Werror, the libraries, host and stand-ins only.
+test-release: deps
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELTRANE_TESTS=OFF -DKELTRANE_WERROR=OFF
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+	$(RELEASE_BUILD)/bin/keltrane call Keltrane.clsProfile SetMaxRecord 5
+
 # Benchmarks: a separate Release build, each binary run from inside that dir,
 # with a throwaway PostgreSQL server for the database benchmarks.
 $(BENCH_BUILD)/build.ninja: | deps
@@ -79,4 +89,4 @@ format:
 	git ls-files '*.cc' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)
