@@ -84,7 +84,7 @@ void Library(benchmark::State& state, bool changed) {
     if (changed) Touch(state);
     const size_t n = kt::profile::GetPrivateProfileString(kSection, kKey, "", buffer, 256, path);
     benchmark::DoNotOptimize(n);
-    if (buffer.substr(0, n) != kExpected) state.SkipWithError(("wrong value: " + buffer).c_str());
+    if (n != kExpected.size() || buffer != kExpected) state.SkipWithError(("wrong value: " + buffer).c_str());
   }
 }
 

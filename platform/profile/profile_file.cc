@@ -1,8 +1,11 @@
 // Profile (INI) files read and written with the rules of the Windows profile
-// functions.  Reading parses the whole file each time (the files are small)
-// without any lock: writers replace the file by rename, so a reader always
-// sees one whole version.  Writing edits the text line by line so that every
-// line it does not touch stays byte for byte as it was.
+// functions.  Reading parses the whole file (the files are small; an
+// unchanged file is served from a cache) without any lock: writers replace
+// the file by rename, so a reader always sees one whole version.  Writing
+// edits the text line by line so that every line it does not touch stays as
+// it was.  Text is UTF-8 inside: a UTF-16LE file (with its BOM) is converted
+// on the way in and back on the way out; any other file's bytes pass as they
+// are, a UTF-8 BOM skipped.
 #include "profile/profile_file.h"
 
 #include <fcntl.h>
@@ -10,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -28,37 +32,133 @@
 namespace kt::profile {
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view TrimBlanks(std::string_view text) {
+std::string_view TrimLeading(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimTrailing(std::string_view text) {
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  return TrimTrailing(TrimLeading(text));
+}
+
+// One pair of matching quotes around a value goes, as Windows drops them.
+std::string_view Unquoted(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// ---- Encodings -----------------------------------------------------------
+
+enum class Encoding { kBytes, kUtf8Bom, kUtf16 };
+
+// A file's text as the parser sees it: without its BOM, UTF-16 as UTF-8.
+struct Text {
+  Encoding encoding = Encoding::kBytes;
+  std::string body;
+  std::string odd_byte;  // a UTF-16 file's stray last byte, put back as it was
+};
+
+Text Decode(std::string content) {
+  Text text;
+  if (content.starts_with(kUtf16Bom)) {
+    text.encoding = Encoding::kUtf16;
+    std::u16string units((content.size() - kUtf16Bom.size()) / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+      const size_t at = kUtf16Bom.size() + 2 * i;
+      units[i] = static_cast<char16_t>(static_cast<unsigned char>(content[at]) |
+                                       static_cast<unsigned char>(content[at + 1]) << 8);
+    }
+    if (content.size() % 2 != 0) text.odd_byte = content.substr(content.size() - 1);
+    text.body = base::Utf16ToUtf8(units);
+  } else if (content.starts_with(kUtf8Bom)) {
+    text.encoding = Encoding::kUtf8Bom;
+    text.body = content.substr(kUtf8Bom.size());
+  } else {
+    text.body = std::move(content);
+  }
+  return text;
+}
+
+std::string Encode(const Text& text) {
+  switch (text.encoding) {
+    case Encoding::kUtf8Bom:
+      return std::string(kUtf8Bom) + text.body;
+    case Encoding::kUtf16: {
+      std::string out(kUtf16Bom);
+      for (char16_t unit : base::Utf8ToUtf16(text.body)) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+      }
+      return out + text.odd_byte;
+    }
+    case Encoding::kBytes:
+      break;
+  }
+  return text.body;
+}
+
+// Byte length of the UTF-8 character at the start of text (not empty); 1
+// for a byte that starts no complete, valid sequence.
+size_t CharLength(std::string_view text) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  // The second byte's range rules out overlong forms, surrogates and values above U+10FFFF.
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 1;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 1;
+  for (size_t k = 2; k < length; ++k) {
+    if (byte(k) < 0x80 || byte(k) > 0xBF) return 1;
+  }
+  return length;
+}
+
+// ---- Lines ----------------------------------------------------------------
+
 // One line of the file.  `text` excludes the line end; `end` is the line end
-// as found ("\n", "\r\n" or "" for a last line without one).
+// as found ("\r\n", "\n", "\r" or "" for a last line without one).
 struct Line {
   std::string_view text;
   std::string_view end;
 };
 
-// Splits on '\n'; a '\r' just before it (or at the very end of the file)
-// belongs to the line end, not to the line.
-std::vector<Line> SplitLines(std::string_view content) {
+// Windows ends a line at CR LF, LF or a lone CR, mixed freely.  A file that
+// starts with a NUL reads as empty there, so it has no lines here.
+std::vector<Line> SplitLines(std::string_view body) {
   std::vector<Line> lines;
+  if (body.starts_with('\0')) return lines;
   size_t pos = 0;
-  while (pos < content.size()) {
-    size_t nl = content.find('\n', pos);
-    size_t stop = nl == std::string_view::npos ? content.size() : nl;
-    size_t text_end = stop;
-    if (text_end > pos && content[text_end - 1] == '\r') --text_end;
-    size_t next = nl == std::string_view::npos ? content.size() : nl + 1;
-    lines.push_back({content.substr(pos, text_end - pos), content.substr(text_end, next - text_end)});
+  while (pos < body.size()) {
+    size_t stop = std::min(body.find_first_of("\r\n", pos), body.size());
+    size_t next = stop;
+    if (next < body.size()) next += body.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+    lines.push_back({body.substr(pos, stop - pos), body.substr(stop, next - stop)});
     pos = next;
   }
   return lines;
@@ -72,50 +172,50 @@ struct Parsed {
   std::string_view value;  // key value, trimmed and unquoted
 };
 
+// A header is '[' (after blanks) up to the last ']' on the line; a key line
+// is anything else holding '=', ';' lines included (Windows finds ";k=v" as
+// key ";k").  A NUL ends the line's text.
 Parsed ParseLine(std::string_view text) {
-  std::string_view body = TrimBlanks(text);
-  if (body.empty() || body.front() == ';') return {};
-  if (body.front() == '[') {
-    body.remove_prefix(1);
-    size_t close = body.find(']');
-    if (close != std::string_view::npos) body = body.substr(0, close);
-    return {LineKind::kSection, TrimBlanks(body), {}};
+  std::string_view body = TrimBlanks(text.substr(0, text.find('\0')));
+  if (body.starts_with('[')) {
+    size_t close = body.rfind(']');
+    if (close != std::string_view::npos)
+      return {LineKind::kSection, TrimBlanks(body.substr(1, close - 1)), {}};
   }
   size_t eq = body.find('=');
   if (eq == std::string_view::npos) return {};
-  std::string_view value = TrimBlanks(body.substr(eq + 1));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return {LineKind::kKey, TrimBlanks(body.substr(0, eq)), value};
+  return {LineKind::kKey, TrimBlanks(body.substr(0, eq)), Unquoted(TrimBlanks(body.substr(eq + 1)))};
 }
 
 // Where a key stands in the file: the first section whose name matches, and
-// in it the first key whose name matches.  Lines before any section header
-// belong to no section.
+// in it the first key whose name matches.  Section "" is the part before the
+// first header; a "[]" header is another section that no name reaches.
 struct Location {
-  std::optional<size_t> section;   // index of the header line
+  bool section = false;            // the section is there (section "" always is)
+  std::optional<size_t> header;    // index of its header line
   std::optional<size_t> key;       // index of the key line
+  std::string_view key_name;       // the key's spelling in the file
   std::optional<size_t> last_key;  // last key line of the section
-  std::string_view value;
 };
 
+// section and key come trimmed.
 Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
   Location at;
-  bool inside = false;
+  at.section = section.empty();
+  bool inside = at.section;
   for (size_t i = 0; i < lines.size(); ++i) {
     Parsed p = ParseLine(lines[i].text);
     if (p.kind == LineKind::kSection) {
       if (inside) break;  // only the first matching section counts
-      if (base::EqualsNoCase(p.name, section)) {
-        inside = true;
-        at.section = i;
+      if (!section.empty() && base::EqualsNoCase(p.name, section)) {
+        inside = at.section = true;
+        at.header = i;
       }
     } else if (inside && p.kind == LineKind::kKey) {
       at.last_key = i;
       if (!at.key && base::EqualsNoCase(p.name, key)) {
         at.key = i;
-        at.value = p.value;
+        at.key_name = p.name;
       }
     }
   }
@@ -157,36 +257,27 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-std::string_view BodyWithoutBom(std::string_view content) {
-  if (content.substr(0, kBom.size()) == kBom) content.remove_prefix(kBom.size());
-  return content;
-}
-
-// A line's end as a real line break: a last line without one takes eol, and
-// a lone '\r' ending the file gets its '\n' (the line's text stays the same).
-std::string_view Closed(const Line& line, std::string_view eol) {
-  if (line.end.empty()) return eol;
-  return line.end.back() == '\n' ? line.end : std::string_view("\r\n");
-}
-
-// The content with key set to value in section.  Untouched lines are copied
-// with their own line ends.  New lines take the file's line end: CRLF when the
-// first line ends in CRLF or the file is empty, LF otherwise.
-std::string Edit(std::string_view content, std::string_view section, std::string_view key,
+// The body with key set to value in section.  Names are matched trimmed and
+// written without their leading blanks, as Windows writes them; a replaced
+// key keeps the file's spelling.  Untouched lines are copied with their own
+// line ends.  New lines take the first line's end, CR LF when there is none.
+std::string Edit(std::string_view body, std::string_view section, std::string_view key,
                  std::string_view value) {
-  std::string_view body = BodyWithoutBom(content);
-  std::string_view bom = content.substr(0, content.size() - body.size());
   std::vector<Line> lines = SplitLines(body);
   std::string_view eol = "\r\n";
-  if (!lines.empty() && lines.front().end != "\r\n") eol = "\n";
+  if (!lines.empty() && !lines.front().end.empty()) eol = lines.front().end;
 
-  std::string key_line;
-  key_line.append(key).append("=").append(value);
+  Location at = Find(lines, TrimBlanks(section), TrimBlanks(key));
+  std::string key_line(at.key ? at.key_name : TrimLeading(key));
+  key_line.append("=").append(TrimLeading(value));
 
-  Location at = Find(lines, section, key);
-  std::string out(bom);
-  out.reserve(content.size() + key_line.size() + section.size() + 8);
+  std::string out;
+  out.reserve(body.size() + key_line.size() + section.size() + 8);
   auto copy = [&](size_t i) { out.append(lines[i].text).append(lines[i].end); };
+  // A last line without an end gets one before anything follows it.
+  auto closed = [&](size_t i) {
+    out.append(lines[i].text).append(lines[i].end.empty() ? eol : lines[i].end);
+  };
 
   if (at.key) {
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -199,25 +290,28 @@ std::string Edit(std::string_view content, std::string_view section, std::string
     return out;
   }
   if (at.section) {
-    size_t after = at.last_key.value_or(*at.section);
+    std::optional<size_t> after = at.last_key ? at.last_key : at.header;
+    // Section "" without keys yet: its first key becomes the first line.
+    if (!after) return out.append(key_line).append(eol).append(body);
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (i != after) {
+      if (i != *after) {
         copy(i);
         continue;
       }
-      out.append(lines[i].text).append(Closed(lines[i], eol));
+      closed(i);
       out.append(key_line).append(eol);
     }
     return out;
   }
-  out.append(body);
-  if (!lines.empty()) {
-    out.append(Closed(lines.back(), eol).substr(lines.back().end.size()));  // what the last end lacks
-    if (!TrimBlanks(lines.back().text).empty()) out.append(eol);  // blank line before the new section
-  }
-  out.append("[").append(section).append("]").append(eol);
-  out.append(key_line).append(eol);
-  return out;
+  std::string added = "[";
+  added.append(TrimLeading(section)).append("]").append(eol).append(key_line).append(eol);
+  // An empty file, or one that reads as empty (it starts with a NUL): the
+  // new section goes first, where it can be read, and the old bytes follow.
+  if (lines.empty()) return added.append(body);
+  for (size_t i = 0; i + 1 < lines.size(); ++i) copy(i);
+  closed(lines.size() - 1);
+  if (!TrimBlanks(lines.back().text).empty()) out.append(eol);  // blank line before the new section
+  return out.append(added);
 }
 
 // The process's file creation mask, read without changing it (umask() would
@@ -310,7 +404,7 @@ struct Snapshot {
   ino_t ino;
   off_t size;
   timespec mtime;
-  std::string content;
+  std::string content;  // the body as the parser sees it (Text::body)
   // "section\x1fkey" (lower case) -> value, with the rules of Find: the first
   // section of a name only, the first key of a name in it.
   std::unordered_map<std::string, std::string_view> values;
@@ -324,10 +418,12 @@ struct Snapshot {
 };
 
 void Index(Snapshot& snap) {
-  std::unordered_set<std::string> seen;
+  // Lines before the first header are section ""; a "[]" header comes after
+  // it, so like any later section of a known name it is never searched.
+  std::unordered_set<std::string> seen{""};
   std::string current;
-  bool live = false;
-  for (const Line& line : SplitLines(BodyWithoutBom(snap.content))) {
+  bool live = true;
+  for (const Line& line : SplitLines(snap.content)) {
     Parsed p = ParseLine(line.text);
     if (p.kind == LineKind::kSection) {
       current = base::ToLowerAscii(p.name);
@@ -377,11 +473,12 @@ std::shared_ptr<const Snapshot> Load(const std::string& path) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   snap->racy = Nanos(now) - Nanos(st.st_mtim) < kRacyNanos;
+  std::string raw;
   char chunk[8192];
   for (;;) {
     ssize_t n = read(fd, chunk, sizeof chunk);
     if (n > 0) {
-      snap->content.append(chunk, static_cast<size_t>(n));
+      raw.append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {
@@ -390,6 +487,7 @@ std::shared_ptr<const Snapshot> Load(const std::string& path) {
     }
   }
   close(fd);
+  snap->content = Decode(std::move(raw)).body;
   Index(*snap);
   std::lock_guard lock(cache_mutex);
   if (cache.size() >= kCachedFiles) cache.clear();
@@ -404,22 +502,25 @@ size_t GetPrivateProfileString(const std::string& section, const std::string& ke
                                const std::string& file) {
   buffer.clear();
   if (size == 0) return 0;
-  std::string_view result = default_value;
-  while (!result.empty() && IsBlank(result.back())) result.remove_suffix(1);
+  // Windows drops the default's trailing blanks (not its leading ones), then
+  // a pair of quotes around it.
+  std::string_view result = Unquoted(TrimTrailing(default_value));
 
-  std::shared_ptr<const Snapshot> snap;
-  if (!section.empty() && !key.empty()) snap = Load(file);
+  std::shared_ptr<const Snapshot> snap = Load(file);
   if (snap) {
-    auto it = snap->values.find(Lowered(section, key));
+    auto it = snap->values.find(Lowered(TrimBlanks(section), TrimBlanks(key)));
     if (it != snap->values.end()) result = it->second;  // points into snap's content, alive here
   }
-  buffer.assign(result.substr(0, size - 1));
-  return buffer.size();
+  // size counts characters: a UTF-8 sequence is one and is never cut.
+  size_t bytes = 0, chars = 0;
+  for (; bytes < result.size() && chars < size - 1; ++chars) bytes += CharLength(result.substr(bytes));
+  buffer.assign(result.substr(0, bytes));
+  return chars;
 }
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& file) {
-  if (section.empty() || key.empty() || file.empty()) return false;
+  if (file.empty()) return false;
 
   // Through a symbolic link the file it names is the one to change; the link
   // itself stays.
@@ -450,7 +551,9 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
   }
   if (existed && access(target.c_str(), W_OK) != 0) return false;
 
-  const bool written = ReplaceFile(target, Edit(content, section, key, value), mode, existed);
+  Text text = Decode(std::move(content));
+  text.body = Edit(text.body, section, key, value);
+  const bool written = ReplaceFile(target, Encode(text), mode, existed);
   Forget(file);
   Forget(target);
   return written;

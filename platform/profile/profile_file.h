@@ -8,15 +8,21 @@
 namespace kt::profile {
 
 // GetPrivateProfileString for one key: copies the value (or, when the key is
-// missing, the default with its trailing blanks dropped) into buffer, cut to
-// size - 1 characters, and returns the number of characters copied.
+// missing, the default with its trailing blanks and then a pair of quotes
+// around it dropped) into buffer, cut to size - 1 characters, and returns the
+// number of characters copied.  Text is UTF-8 and a character is a whole
+// UTF-8 sequence (a byte that starts none counts alone), so the count can be
+// less than buffer.size().  Section and key are matched without surrounding
+// blanks and ignoring ASCII case; section "" holds the keys before the first
+// header.
 size_t GetPrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& default_value, std::string& buffer, size_t size,
                                const std::string& file);
 
 // WritePrivateProfileString for one key: creates the file and the section
-// when missing, replaces the key's value or appends the key, and keeps the
-// rest of the file as it was.  The write is atomic (temporary file + rename
+// when missing, replaces the key's value or appends the key to its section
+// (section "" at the top of the file, without a header), and keeps the rest
+// of the file as it was.  The write is atomic (temporary file + rename
 // under an advisory lock).  Returns false when the file cannot be written.
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& file);

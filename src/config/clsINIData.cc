@@ -48,7 +48,8 @@ std::string clsINIData::ini_get(const std::string& Section, const std::string& K
     std::string buffer;
     const size_t n = env_.GetProfileString(Section, Key, szDefault, buffer, kIniBufferSize, m_strIniFile);
     // A key that is present but empty copies nothing and reads as the default.
-    result = n > 0 ? buffer.substr(0, n) : szDefault;
+    // n counts characters, not bytes: the buffer holds just what was copied.
+    result = n > 0 ? buffer : szDefault;
   });
   return result;
 }
@@ -71,7 +72,7 @@ std::string clsINIData::ini_getE2Path() {
         std::string buffer;
         const size_t n =
             env_.GetProfileString("E2File", "File_Path", kE2DefaultPath, buffer, kE2BufferSize, m_strIniFile);
-        result = n > 0 ? buffer.substr(0, n) : kE2DefaultPath;
+        result = n > 0 ? buffer : kE2DefaultPath;
       },
       [&] {
         WriteLog(env_, 1, kE2Source,

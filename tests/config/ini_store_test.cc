@@ -68,6 +68,12 @@ INSTANTIATE_TEST_SUITE_P(Folders, IniPath,
 
 // --- ini_get ----------------------------------------------------------------
 
+std::string Repeat(const std::string& text, size_t times) {
+  std::string out;
+  while (times-- > 0) out += text;
+  return out;
+}
+
 struct GetCase {
   const char* name;
   std::string ini;  // the [S] lines
@@ -86,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Values, IniGet,
                              {"present", "K=value\n", "d", "value"},
                              {"empty_value_takes_default", "K=\n", "d", "d"},
                              {"missing_key", "Other=1\n", "d", "d"},
-                             {"long_value_cut_to_buffer", "K=" + std::string(1500, 'x') + "\n", "",
-                              std::string(1199, 'x')}}),
+                             {"long_value_cut_to_buffer", "K=" + Repeat("\xC3\xA9", 1500) + "\n", "",
+                              Repeat("\xC3\xA9", 1199)}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IniFixture, GetFailureGivesEmptyText) {
@@ -107,6 +113,8 @@ TEST_F(IniFixture, E2PathFromFileOrDefault) {
   EXPECT_EQ(Ini().ini_getE2Path(), kE2Default);
   tree_.WriteIni("[E2File]\nFile_Path=/srv/e2\n");
   EXPECT_EQ(Ini().ini_getE2Path(), "/srv/e2");
+  tree_.WriteIni("[E2File]\nFile_Path=" + Repeat("\xC3\xA9", 800) + "\n");
+  EXPECT_EQ(Ini().ini_getE2Path(), Repeat("\xC3\xA9", 699));
   EXPECT_TRUE(env_.log.empty());
 }
 

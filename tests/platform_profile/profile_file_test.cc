@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "base/vbtext.h"
+
 namespace kt::profile {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 std::string Slurp(const fs::path& path) {
   std::ostringstream out;
@@ -75,6 +78,7 @@ struct ReadCase {
   std::string default_value;
   size_t size;
   std::string want;
+  const char* section = "Panel";
 };
 void PrintTo(const ReadCase& c, std::ostream* os) {
   *os << c.name;
@@ -85,33 +89,50 @@ TEST_P(ReadTable, CopiesValueOrDefault) {
   ProfileDir dir;
   Spit(dir / "p.ini", c.text);
   std::string buffer = "stale";
-  EXPECT_EQ(GetPrivateProfileString("Panel", c.key, c.default_value, buffer, c.size, dir / "p.ini"),
-            c.want.size());
+  // The count is in characters; no text here goes beyond U+FFFF, so that is
+  // one UTF-16 unit each (a stray byte becomes one U+FFFD).
+  EXPECT_EQ(GetPrivateProfileString(c.section, c.key, c.default_value, buffer, c.size, dir / "p.ini"),
+            base::Utf8ToUtf16(c.want).size());
   EXPECT_EQ(buffer, c.want);
 }
-const std::string kLong(1500, 'x');
+const std::string kLong = [] {
+  std::string text;
+  for (int i = 0; i < 1500; ++i) text += "\xC3\xA9";  // two bytes, one character
+  return text;
+}();
 INSTANTIATE_TEST_SUITE_P(
     Table, ReadTable,
-    ::testing::Values(ReadCase{"CaseInsensitive", "[PANEL]\nBaudRate=96\n", "baudrate", "d", 99, "96"},
-                      ReadCase{"BlanksTrimmed", "  [ panel ]\t\n\t Baud \t=\t 96 00 \t\n", "Baud", "d", 99,
-                               "96 00"},
-                      ReadCase{"DoubleQuotes", "[Panel]\nk = \" a b \" \n", "k", "d", 99, " a b "},
-                      ReadCase{"SingleQuotes", "[Panel]\nk='x'\n", "k", "d", 99, "x"},
-                      ReadCase{"UnmatchedQuotes", "[Panel]\nk=\"x'\n", "k", "d", 99, "\"x'"},
-                      ReadCase{"LoneQuote", "[Panel]\nk=\"\n", "k", "d", 99, "\""},
-                      ReadCase{"EqualsInValue", "[Panel]\nk=a=b\n", "k", "d", 99, "a=b"},
-                      ReadCase{"Comments", "[Panel]\n;k=1\n  ; k=2\nk\nk=3\n", "k", "d", 99, "3"},
-                      ReadCase{"FirstDuplicateKey", "[Panel]\nk=1\nK=2\n", "k", "d", 99, "1"},
-                      ReadCase{"OnlyFirstSectionSearched", "[Panel]\nj=1\n[Panel]\nk=2\n", "k", "d", 99, "d"},
-                      ReadCase{"OtherSection", "k=0\n[Panel1]\nk=1\n[Panel]\n[b]\nk=2\n", "k", "d", 99, "d"},
-                      ReadCase{"CrLf", "[Panel]\r\nk=v\r\nj=w\r\n", "k", "d", 99, "v"},
-                      ReadCase{"CrAtEndOfFile", "[Panel]\r\nk=v\r", "k", "d", 99, "v"},
-                      ReadCase{"Bom", "\xEF\xBB\xBF[Panel]\nk=v\n", "k", "d", 99, "v"},
-                      ReadCase{"EmptyValue", "[Panel]\nk= \t\r\n", "k", "d", 99, ""},
-                      ReadCase{"DefaultTrimmedAtEnd", "[Panel]\n", "k", "  abc \t ", 99, "  abc"},
-                      ReadCase{"ValueCut700", "[Panel]\nk=" + kLong, "k", "d", 700, kLong.substr(0, 699)},
-                      ReadCase{"SizeZero", "[Panel]\nk=abc\n", "k", "d", 0, ""},
-                      ReadCase{"DefaultCut", "", "k", "abcdef", 4, "abc"}),
+    ::testing::Values(
+        ReadCase{"CaseInsensitive", "[PANEL]\nBaudRate=96\n", "baudrate", "d", 99, "96"},
+        ReadCase{"BlanksTrimmed", "  [ panel ]\t\n\t Baud \t=\t 96 00 \t\n", "Baud", "d", 99, "96 00"},
+        ReadCase{"DoubleQuotes", "[Panel]\nk = \" a b \" \n", "k", "d", 99, " a b "},
+        ReadCase{"SingleQuotes", "[Panel]\nk='x'\n", "k", "d", 99, "x"},
+        ReadCase{"UnmatchedQuotes", "[Panel]\nk=\"x'\n", "k", "d", 99, "\"x'"},
+        ReadCase{"LoneQuote", "[Panel]\nk=\"\n", "k", "d", 99, "\""},
+        ReadCase{"EqualsInValue", "[Panel]\nk=a=b\n", "k", "d", 99, "a=b"},
+        ReadCase{"Comments", "[Panel]\n;k=1\n  ; k=2\nk\nk=3\n", "k", "d", 99, "3"},
+        ReadCase{"SemicolonKey", "[Panel]\n;[x]\n;k=c\n", ";k", "d", 99, "c"},
+        ReadCase{"ArgumentsTrimmed", "[Panel]\nk=v\n", " \tk\t", "d", 99, "v", "\tPanel "},
+        ReadCase{"HeaderRunsToLastBracket", "[Pa]nel] ; c\n[Pa\nk=1\n", "k", "d", 99, "1", "pa]nel"},
+        ReadCase{"TopLevelKeys", "k=0\n[Panel]\nk=1\n", "k", "d", 99, "0", ""},
+        ReadCase{"EmptyHeaderNotTopLevel", "j=0\n[ ]\nk=1\n", "k", "d", 99, "d", ""},
+        ReadCase{"EmptyKey", "[Panel]\n=v\n", "", "d", 99, "v"},
+        ReadCase{"FirstDuplicateKey", "[Panel]\nk=1\nK=2\n", "k", "d", 99, "1"},
+        ReadCase{"OnlyFirstSectionSearched", "[Panel]\nj=1\n[Panel]\nk=2\n", "k", "d", 99, "d"},
+        ReadCase{"OtherSection", "k=0\n[Panel1]\nk=1\n[Panel]\n[b]\nk=2\n", "k", "d", 99, "d"},
+        ReadCase{"CrLf", "[Panel]\r\nk=v\r\nj=w\r\n", "k", "d", 99, "v"},
+        ReadCase{"CrAtEndOfFile", "[Panel]\r\nk=v\r", "k", "d", 99, "v"},
+        ReadCase{"MixedLineEnds", "[Panel]\rj=1\rk=v\r\n", "k", "d", 99, "v"},
+        ReadCase{"NulEndsLine", "[Panel]\nk=ab\0cd\n"s, "k", "d", 99, "ab"},
+        ReadCase{"LeadingNulReadsAsEmpty", "\0\n[Panel]\nk=v\n"s, "k", "d", 99, "d"},
+        ReadCase{"Bom", "\xEF\xBB\xBF[Panel]\nk=v\n", "k", "d", 99, "v"},
+        ReadCase{"EmptyValue", "[Panel]\nk= \t\r\n", "k", "d", 99, ""},
+        ReadCase{"DefaultTrimmedAtEnd", "[Panel]\n", "k", "  abc \t ", 99, "  abc"},
+        ReadCase{"DefaultQuotes", "", "k", "'dflt' ", 99, "dflt"},
+        ReadCase{"ValueCut700", "[Panel]\nk=" + kLong, "k", "d", 700, kLong.substr(0, 2 * 699)},
+        ReadCase{"ValueCut1200", "[Panel]\nk=" + kLong, "k", "d", 1200, kLong.substr(0, 2 * 1199)},
+        ReadCase{"SizeZero", "[Panel]\nk=abc\n", "k", "d", 0, ""},
+        ReadCase{"DefaultCut", "", "k", "\xC3\xA9\xFF\xE2\x82\xACz", 4, "\xC3\xA9\xFF\xE2\x82\xAC"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileRead, MissingFileGivesDefault) {
@@ -127,6 +148,8 @@ struct WriteCase {
   const char* section;
   const char* value;
   std::string after;
+  const char* key = "Key";
+  const char* reads = nullptr;  // what the key reads back as; nullptr: the value
 };
 void PrintTo(const WriteCase& c, std::ostream* os) {
   *os << c.name;
@@ -136,9 +159,9 @@ TEST_P(WriteTable, EditsOnlyTheKeyLine) {
   const WriteCase& c = GetParam();
   ProfileDir dir;
   if (c.before) Spit(dir / "p.ini", *c.before);
-  ASSERT_TRUE(WritePrivateProfileString(c.section, "Key", c.value, dir / "p.ini"));
+  ASSERT_TRUE(WritePrivateProfileString(c.section, c.key, c.value, dir / "p.ini"));
   EXPECT_EQ(Slurp(dir / "p.ini"), c.after);
-  EXPECT_EQ(Read(dir / "p.ini", c.section, "KEY"), c.value);
+  EXPECT_EQ(Read(dir / "p.ini", c.section, c.key), c.reads ? c.reads : c.value);
 }
 INSTANTIATE_TEST_SUITE_P(
     Table, WriteTable,
@@ -146,10 +169,18 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewFileCrLf", std::nullopt, "S", "v", "[S]\r\nKey=v\r\n"},
         WriteCase{"EmptyValue", "", "S", "", "[S]\r\nKey=\r\n"},
         WriteCase{"Replace", "; c \r\n[a]\r\nx = 1\r\n  key = old ; c\r\n\r\n[b]\r\nkey=b\r\n", "A", "new",
-                  "; c \r\n[a]\r\nx = 1\r\nKey=new\r\n\r\n[b]\r\nkey=b\r\n"},
+                  "; c \r\n[a]\r\nx = 1\r\nkey=new\r\n\r\n[b]\r\nkey=b\r\n"},
         WriteCase{"ReplaceFirstOfDuplicates", "[a]\nkey=1\nkey=2\n[a]\nkey=3\n", "a", "4",
-                  "[a]\nKey=4\nkey=2\n[a]\nkey=3\n"},
-        WriteCase{"ReplaceKeepsLineEnds", "[a]\r\nkey=1\nx=2", "a", "5", "[a]\r\nKey=5\nx=2"},
+                  "[a]\nkey=4\nkey=2\n[a]\nkey=3\n"},
+        WriteCase{"ReplaceKeepsLineEnds", "[a]\r\nkey=1\nx=2", "a", "5", "[a]\r\nkey=5\nx=2"},
+        WriteCase{"NamesMatchedTrimmed", "[a]\r\nKey1=old\r\n", " A\t", "  v  ", "[a]\r\nKey1=v  \r\n",
+                  "\tKEY1 ", "v"},
+        WriteCase{"NewNamesLoseLeadingBlanks", std::nullopt, "  New  ", " \t", "[New  ]\r\nNew  =\r\n",
+                  "  New  ", ""},
+        WriteCase{"EmptyKey", "[a]\n=1\n", "a", "2", "[a]\n=2\n", ""},
+        WriteCase{"TopLevelAfterLastKey", "a=1\n\n[s]\nb=2\n", "", "v", "a=1\nKey=v\n\n[s]\nb=2\n"},
+        WriteCase{"TopLevelFirstLine", "\xEF\xBB\xBF[]\r\nKey=1\r\n", "", "v",
+                  "\xEF\xBB\xBFKey=v\r\n[]\r\nKey=1\r\n"},
         WriteCase{"AfterLastKey", "[a]\nx=1\n; note\n\n[b]\ny=2\n", "a", "v",
                   "[a]\nx=1\nKey=v\n; note\n\n[b]\ny=2\n"},
         WriteCase{"BeforeTrailingBlanks", " [ A ] \nx=1\n\n\n", "a", "v", " [ A ] \nx=1\nKey=v\n\n\n"},
@@ -158,11 +189,14 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NewSectionCrLf", "[a]\r\nx=1\r\n", "b", "v", "[a]\r\nx=1\r\n\r\n[b]\r\nKey=v\r\n"},
         WriteCase{"NewSectionAfterBlank", "key=0\n\n", "b", "v", "key=0\n\n[b]\nKey=v\n"},
         WriteCase{"NewSectionUnended", "[a]\nx=1", "b", "v", "[a]\nx=1\n\n[b]\nKey=v\n"},
-        // A lone CR ending the file is completed, never continued on.
-        WriteCase{"AfterLastKeyEndedByLoneCr", "[a]\nx=1\r", "a", "v", "[a]\nx=1\r\nKey=v\n"},
-        WriteCase{"HeaderEndedByLoneCr", "[a]\r", "a", "v", "[a]\r\nKey=v\n"},
-        WriteCase{"NewSectionAfterLoneCr", "[a]\n\r", "b", "v", "[a]\n\r\n[b]\nKey=v\n"},
-        WriteCase{"BomKept", "\xEF\xBB\xBF[a]\r\nkey=1\r\n", "a", "2", "\xEF\xBB\xBF[a]\r\nKey=2\r\n"}),
+        // A lone CR is a line end like the others, and the first line's end is the file's.
+        WriteCase{"AfterLastKeyEndedByLoneCr", "[a]\nx=1\r", "a", "v", "[a]\nx=1\rKey=v\n"},
+        WriteCase{"HeaderEndedByLoneCr", "[a]\r", "a", "v", "[a]\rKey=v\r"},
+        WriteCase{"NewSectionAfterLoneCr", "[a]\n\r", "b", "v", "[a]\n\r[b]\nKey=v\n"},
+        WriteCase{"NewSectionBeforeLeadingNul", "\0x\n"s, "a", "v", "[a]\r\nKey=v\r\n\0x\n"s},
+        WriteCase{"BomKept", "\xEF\xBB\xBF[a]\r\nkey=1\r\n", "a", "2", "\xEF\xBB\xBF[a]\r\nkey=2\r\n"},
+        WriteCase{"Utf16Kept", "\xFF\xFE[\0a\0]\0\n\0"s, "a", "\xC3\xA9",
+                  "\xFF\xFE[\0a\0]\0\n\0K\0e\0y\0=\0\xE9\0\n\0"s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileWrite, BadTargetsFailAndCreateNothing) {
@@ -170,7 +204,7 @@ TEST(ProfileWrite, BadTargetsFailAndCreateNothing) {
   Spit(dir / "plain", "data");
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "absent/p.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "plain/p.ini"));
-  EXPECT_FALSE(WritePrivateProfileString("", "k", "v", dir / "p.ini"));
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", ""));
   EXPECT_FALSE(fs::exists(dir / "absent"));
   EXPECT_FALSE(fs::exists(dir / "p.ini"));
   EXPECT_EQ(Slurp(dir / "plain"), "data");

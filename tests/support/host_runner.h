@@ -67,8 +67,8 @@ class TempTree {
   static std::string Read(const std::filesystem::path& file, const std::string& section,
                           const std::string& key) {
     std::string buffer;
-    const size_t n = profile::GetPrivateProfileString(section, key, "<none>", buffer, 4096, file.string());
-    return buffer.substr(0, n);
+    profile::GetPrivateProfileString(section, key, "<none>", buffer, 4096, file.string());
+    return buffer;
   }
 
   // bin/keltrane over this tree (its Bin, Win, Suite.db and registry) with `args`, `input` on stdin.
