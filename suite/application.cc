@@ -46,7 +46,7 @@ class DownloadApplication final : public ComObject<IKtDownloadApplication, IID_I
 
  private:
   static constexpr char kComponent[] = "DownloadApplication";
-  Database db_{DatabaseLocator()};
+  Database db_{DatabaseLocator(), FailureLog(kComponent)};
 };
 
 class FixedApplication final : public ComObject<IKtFixedApplication, IID_IKtFixedApplication> {
@@ -57,7 +57,7 @@ class FixedApplication final : public ComObject<IKtFixedApplication, IID_IKtFixe
 
  private:
   static constexpr char kComponent[] = "FixedApplication";
-  Database db_{DatabaseLocator()};
+  Database db_{DatabaseLocator(), FailureLog(kComponent)};
 };
 
 }  // namespace

@@ -80,7 +80,7 @@ class CompanyList final : public ComObject<IKtCompanyList, IID_IKtCompanyList> {
   }
 
  private:
-  Database db_{DatabaseLocator()};
+  Database db_{DatabaseLocator(), FailureLog(kComponent)};
 };
 
 }  // namespace

@@ -177,7 +177,7 @@ class ConfigServices final : public ComObject<IKtConfigServices, IID_IKtConfigSe
     return false;
   }
 
-  Database db_{DatabaseLocator()};
+  Database db_{DatabaseLocator(), FailureLog(kComponent)};
 };
 
 }  // namespace

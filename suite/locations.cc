@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "components.h"
 #include "keltrane/ktrt.h"
 
 namespace kt::suite {
@@ -42,6 +43,12 @@ std::string DatabaseTarget(const std::string& storage) {
 
 std::function<std::string()> DatabaseLocator() {
   return [storage = StorageFolder()] { return DatabaseTarget(storage); };
+}
+
+std::function<void(const std::string&)> FailureLog(std::string component) {
+  return [storage = StorageFolder(), component = std::move(component)](const std::string& error) {
+    LogDiagnostic(storage, component, error, E_FAIL);
+  };
 }
 
 std::string LogPath(const std::string& storage) {

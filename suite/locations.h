@@ -21,6 +21,9 @@ std::string DatabaseTarget(const std::string& storage = StorageFolder());
 // A component's way to its database: the settings are read again on every
 // attempt to connect, the default folder is the creator's.
 std::function<std::string()> DatabaseLocator();
+// A component's report of its database failures: a line in the log of the
+// creator's Storage folder (LogDiagnostic), source "KeltraneSuite.<component>".
+std::function<void(const std::string&)> FailureLog(std::string component);
 // The host setting "log", else <storage>/Keltrane.log.
 std::string LogPath(const std::string& storage = StorageFolder());
 // Log rotation: the host settings "log-max-bytes" (default 10 MiB; 0 turns

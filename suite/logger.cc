@@ -3,8 +3,9 @@
 // Line format (UTF-8, fields separated by one TAB, ended by LF):
 //   <UTC time, 2026-12-05T23:11:02.123Z> TAB <level> TAB <source> TAB
 //   <message> TAB <error number, or "-" for a plain entry> LF
-// A CR, LF or TAB inside source or message is written as the two characters
-// \r, \n or \t, so every entry is exactly one line.
+// Inside source and message a backslash is written \\, CR, LF and TAB as
+// \r, \n and \t, any other control byte as \xHH, so every entry is exactly
+// one line and reads back unambiguously.
 //
 // The file is opened with O_APPEND and every line goes out in a single
 // write(), so processes sharing the log never interleave or overwrite each
@@ -38,9 +39,20 @@ namespace {
 
 constexpr char kComponent[] = "Logger";
 
+// Every entry is one line that reads back unambiguously: the backslash and
+// every control byte are escaped, CR, LF and TAB as \r, \n and \t, the
+// others as \xHH.
 void AppendEscaped(std::string& line, std::string_view field) {
   for (char c : field) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F && c != '\\') {
+      line += c;
+      continue;
+    }
     switch (c) {
+      case '\\':
+        line += "\\\\";
+        break;
       case '\r':
         line += "\\r";
         break;
@@ -50,8 +62,12 @@ void AppendEscaped(std::string& line, std::string_view field) {
       case '\t':
         line += "\\t";
         break;
-      default:
-        line += c;
+      default: {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        line += "\\x";
+        line += kHex[byte >> 4];
+        line += kHex[byte & 0xF];
+      }
     }
   }
 }
@@ -67,6 +83,40 @@ std::string Timestamp() {
   return text;
 }
 
+std::string FormatLine(LONG level, const std::string& source, const std::string& message,
+                       const std::string& error) {
+  std::string line = Timestamp();
+  line += '\t';
+  line += std::to_string(level);
+  line += '\t';
+  AppendEscaped(line, source);
+  line += '\t';
+  AppendEscaped(line, message);
+  line += '\t';
+  line += error;
+  line += '\n';
+  return line;
+}
+
+// Opens a file of ours for appending or locking, creating it when missing:
+// never through a symbolic link (a link planted in a shared folder would
+// make us write wherever it points), never blocking (a FIFO would hang every
+// caller), and only a regular file.  -1 with `why` set otherwise.
+int OpenOwnFile(const std::string& path, int flags, std::string& why) {
+  const int fd = open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) {
+    why = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+    return -1;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = "it is not a regular file";
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // True when the file was rotated away (the open descriptor is then no
 // longer the log's).
 bool RotateIfFull(const std::string& path, int fd) {
@@ -74,7 +124,8 @@ bool RotateIfFull(const std::string& path, int fd) {
   struct stat st {};
   if (max <= 0 || fstat(fd, &st) != 0 || st.st_size < max) return false;
   const std::string lock_path = path + ".lock";
-  const int lock = open(lock_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  std::string why;
+  const int lock = OpenOwnFile(lock_path, O_WRONLY, why);
   if (lock < 0) return false;
   if (flock(lock, LOCK_EX) == 0) {
     // Another process may have rotated while this one waited.
@@ -110,24 +161,13 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
 
  private:
   HRESULT Append(LONG level, BSTR source, BSTR message, const std::string& error) {
-    std::string line = Timestamp();
-    line += '\t';
-    line += std::to_string(level);
-    line += '\t';
-    AppendEscaped(line, ToUtf8(source));
-    line += '\t';
-    AppendEscaped(line, ToUtf8(message));
-    line += '\t';
-    line += error;
-    line += '\n';
-
+    const std::string line = FormatLine(level, ToUtf8(source), ToUtf8(message), error);
     const std::string path = LogPath(storage_);
     if (!IsOpenOn(path)) {
       Close();
-      fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-      if (fd_ < 0) {
-        return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + std::strerror(errno));
-      }
+      std::string why;
+      fd_ = OpenOwnFile(path, O_WRONLY | O_APPEND, why);
+      if (fd_ < 0) return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + why);
       struct stat st {};
       fstat(fd_, &st);
       path_ = path;
@@ -171,6 +211,19 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
 
 HRESULT CreateLogger(REFIID riid, void** ppv) {
   return CreateAndQuery<Logger>(riid, ppv);
+}
+
+void LogDiagnostic(const std::string& storage, const std::string& source, const std::string& message,
+                   HRESULT hr) {
+  const std::string line = FormatLine(1, "KeltraneSuite." + source, message, std::to_string(hr));
+  std::string why;
+  const int fd = OpenOwnFile(LogPath(storage), O_WRONLY | O_APPEND, why);
+  if (fd < 0) return;
+  ssize_t written;
+  do {
+    written = write(fd, line.data(), line.size());
+  } while (written < 0 && errno == EINTR);
+  close(fd);
 }
 
 }  // namespace kt::suite

@@ -25,7 +25,7 @@ class Settings final : public ComObject<IKtSettings, IID_IKtSettings> {
   }
 
  private:
-  Database db_{DatabaseLocator()};
+  Database db_{DatabaseLocator(), FailureLog("Settings")};
 };
 
 }  // namespace

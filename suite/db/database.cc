@@ -12,7 +12,15 @@ Database::Database(std::function<std::string()> locate) : locate_(std::move(loca
 
 Database::Database(std::string target) : locate_([target = std::move(target)] { return target; }) {}
 
+Database::Database(std::function<std::string()> locate, std::function<void(const std::string&)> report)
+    : locate_(std::move(locate)), report_(std::move(report)) {}
+
 Database::~Database() = default;
+
+bool Database::Failed(std::string& error) {
+  if (report_) report_(error);
+  return false;
+}
 
 bool Database::Connect(std::string& error) {
   // A connection that broke under an earlier statement (the server went
@@ -27,7 +35,7 @@ bool Database::Connect(std::string& error) {
 
 bool Database::Execute(std::string_view statement, RowSet& out, std::string& error) {
   out = RowSet{};
-  if (!Connect(error)) return false;
+  if (!Connect(error)) return Failed(error);
   // Ids spliced into the text go back in as parameters, so that the shape
   // is translated and prepared once however many ids it is called with.
   const LiftedStatement lifted = LiftLiterals(statement, connection_->dialect());
@@ -37,15 +45,15 @@ bool Database::Execute(std::string_view statement, RowSet& out, std::string& err
   const std::string& sql = connection_->Translated(lifted.shape);
   if (connection_->Run(sql, params, out, error)) return true;
   error += " (database " + name_ + "; statement: " + Unlift(sql, lifted.values, connection_->dialect()) + ")";
-  return false;
+  return Failed(error);
 }
 
 bool Database::Query(std::string_view sql, std::span<const Value> params, RowSet& out, std::string& error) {
   out = RowSet{};
-  if (!Connect(error)) return false;
+  if (!Connect(error)) return Failed(error);
   if (connection_->Run(std::string(sql), params, out, error)) return true;
   error += " (database " + name_ + "; statement: " + std::string(sql) + ")";
-  return false;
+  return Failed(error);
 }
 
 }  // namespace kt::suite

@@ -24,6 +24,9 @@ class Database {
   // postgresql:// URI); it is asked again on every attempt to connect.
   explicit Database(std::function<std::string()> locate);
   explicit Database(std::string target);
+  // `report` is told every failure's full message, also those the caller
+  // then keeps to itself.
+  Database(std::function<std::string()> locate, std::function<void(const std::string&)> report);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -45,7 +48,10 @@ class Database {
  private:
   bool Connect(std::string& error);
 
+  bool Failed(std::string& error);
+
   std::function<std::string()> locate_;
+  std::function<void(const std::string&)> report_;
   std::string name_;
   std::shared_ptr<Connection> connection_;
 };

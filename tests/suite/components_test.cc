@@ -125,6 +125,12 @@ TEST_F(ApplicationTest, FailuresReportMessageDatabaseAndTranslation) {
     EXPECT_EQ(e.source, "KeltraneSuite.DownloadApplication");
     EXPECT_NE(e.description.find(message), std::string::npos) << e.description;
   }
+  // The library hides most of these from its callers: the log keeps each.
+  std::ifstream log(dir_ / "Keltrane.log");
+  size_t logged = 0;
+  for (std::string line; std::getline(log, line);)
+    logged += line.find("\t1\tKeltraneSuite.") != std::string::npos && line.ends_with("\t-2147467259");
+  EXPECT_EQ(logged, 2 * std::size(failures));
 }
 
 TEST_F(ApplicationTest, MissingDatabaseFailsThenOpensWhenCreated) {

@@ -1,5 +1,6 @@
 // Several processes sharing the suite's files: the log and the database.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +82,7 @@ TEST_F(LoggerTest, EachEntryIsOneLine) {
       {"s", "m", -2147467259, "5\ts\tm\t-2147467259"},
       {"a\tb", "one\r\ntwo\tthree", 0, "5\ta\\tb\tone\\r\\ntwo\\tthree\t-"},
       {"Zürich", "Größe", 0, "5\tZürich\tGröße\t-"},
+      {"a\\nb", "\x01\x7F\\", 0, "5\ta\\\\nb\t\\x01\\x7F\\\\\t-"},
   };
   Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
   for (const auto& c : kEntries) {
@@ -120,6 +122,24 @@ TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
   EXPECT_EQ(messages(log + ".1"), std::vector<std::string>{"first\t-"});
   EXPECT_EQ(messages(log), std::vector<std::string>{"after removal\t-"});
   EXPECT_EQ(messages(dir_ / "Other.log"), std::vector<std::string>{"elsewhere\t-"});
+}
+
+// A link or a FIFO planted at the log's path: the entry fails at once and
+// nothing is written through the link.
+TEST_F(LoggerTest, RefusesLinksAndSpecialFiles) {
+  const std::string log = dir_ / "Keltrane.log", target = dir_ / "target";
+  std::ofstream(target) << "kept\n";
+  ASSERT_EQ(symlink(target.c_str(), log.c_str()), 0);
+  ASSERT_EQ(mkfifo((dir_ / "fifo.log").c_str(), 0600), 0);
+  alarm(20);  // a blocked open fails the test instead of hanging it
+  for (const std::string& path : {log, std::string(dir_ / "fifo.log")}) {
+    SetHost("log", path);
+    Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
+    EXPECT_TRUE(FAILED(logger->LogEntry(1, Bstr("s"), Bstr("m")))) << path;
+    EXPECT_NE(TakeError().description.find(path), std::string::npos);
+  }
+  alarm(0);
+  EXPECT_EQ(ReadLines(target), std::vector<std::string>{"kept"});
 }
 
 TEST_F(LoggerTest, BadPathFailsWithErrorInfo) {
