@@ -81,18 +81,21 @@ TEST_F(HostTest, BatchKeepsStateAndReportsOverflow) {
                  "{\"new\": \"s\", \"target\": \"Keltrane.clsProfile\"}\n"
                  "{\"call\": \"s\", \"member\": \"SetMaxRecord\", \"args\": [2147483647]}\n"
                  "{\"call\": \"s\", \"member\": \"setmaxrecord\", \"args\": [1]}\n"
-                 "not json\n"
-                 "{\"call\": \"s\", \"member\": \"GetMaxRecord\"}\n"
-                 "{\"release\": \"s\"}\n");
+                 "not json \xff\n" +
+                     std::string(100000, '[') +
+                     "\n"
+                     "{\"call\": \"s\", \"member\": \"GetMaxRecord\"}\n"
+                     "{\"release\": \"s\"}\n");
   std::vector<json> lines;
   std::istringstream in(r.out);
   for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  ASSERT_EQ(lines.size(), 6u) << r.out;
+  ASSERT_EQ(lines.size(), 7u) << r.out;
+  lines.erase(lines.begin() + 4);
+  EXPECT_EQ(lines[3], json({{"usage", "not a JSON object: not json \uFFFD"}}));
   EXPECT_EQ(lines[0], json({{"ok", true}}));
   EXPECT_EQ(lines[2]["hresult"], "0x800A0006");
   EXPECT_EQ(lines[2]["error"]["number"], 6);
   EXPECT_EQ(lines[2]["error"]["description"], "Overflow");
-  EXPECT_TRUE(lines[3].contains("usage"));
   EXPECT_EQ(lines[4]["result"], 2147483647);
   EXPECT_EQ(lines[5], json({{"ok", true}}));
   EXPECT_EQ(r.status, 1);
@@ -123,6 +126,10 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"--nothing", "call", "Keltrane.clsProfile", "GetMaxRecord"}},
                       UsageCase{"bad_answer", {"--answer", "maybe", "members", "Keltrane.clsProfile"}},
                       UsageCase{"not_a_number", {"call", "Keltrane.clsProfile", "SetClientID", "abc"}},
+                      UsageCase{"invalid_utf8", {"call", "Keltrane.clsProfile", "SetClientID", "\xff"}},
+                      UsageCase{"nested_too_deep",
+                                {"call", "Keltrane.clsINIData", "ini_write", "S", "K",
+                                 std::string(30000, '[') + std::string(30000, ']')}},
                       UsageCase{"no_command", {}}),
     [](const auto& info) { return std::string(info.param.what); });
 

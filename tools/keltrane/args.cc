@@ -10,16 +10,31 @@ namespace kt::host {
 
 using com::ParamType;
 
+json ParseJson(const std::string& text) {
+  // The parser itself does not recurse; stop it before it builds a value
+  // that the recursive steps after it could not take.
+  const auto limit = [](int depth, json::parse_event_t, json&) {
+    if (depth > kMaxNesting)
+      throw UsageError{"JSON nested deeper than " + std::to_string(kMaxNesting) + " levels"};
+    return true;
+  };
+  return json::parse(text, limit, /*allow_exceptions=*/false);
+}
+
 json ParseArg(const std::string& text) {
-  json parsed = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  json parsed = ParseJson(text);
   if (parsed.is_discarded()) return json(text);
   return parsed;
+}
+
+std::string Dump(const json& j) {
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 namespace {
 
 [[noreturn]] void Bad(const com::ParamInfo& p, const json& value, const char* wanted) {
-  throw UsageError{"argument " + std::string(p.name) + ": " + value.dump() + " is not " + wanted};
+  throw UsageError{"argument " + std::string(p.name) + ": " + Dump(value) + " is not " + wanted};
 }
 
 BSTR NewBstr(const std::string& text) {
@@ -84,7 +99,7 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       if (j.is_string())
         v.bstrVal = NewBstr(j.get<std::string>());
       else if (j.is_number() || j.is_boolean())
-        v.bstrVal = NewBstr(j.is_boolean() ? (j.get<bool>() ? "True" : "False") : j.dump());
+        v.bstrVal = NewBstr(j.is_boolean() ? (j.get<bool>() ? "True" : "False") : Dump(j));
       else if (!j.is_null())
         Bad(p, j, "a string");
       return v;
@@ -97,7 +112,7 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
         v.lVal = static_cast<LONG>(n);
         return v;
       }
-      if (!CoerceText(j.is_string() ? j.get<std::string>() : j.dump(), VT_I4, &v))
+      if (!CoerceText(j.is_string() ? j.get<std::string>() : Dump(j), VT_I4, &v))
         Bad(p, j, "a 32-bit integer");
       return v;
     case ParamType::kI2:

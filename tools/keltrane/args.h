@@ -13,8 +13,20 @@ namespace kt::host {
 
 using json = nlohmann::ordered_json;
 
+// Input is nested at most this deep: deeper values would exhaust the stack
+// of every recursive step after parsing (conversion, output, clean-up).
+constexpr int kMaxNesting = 64;
+
+// JSON text; discarded (is_discarded()) when it does not parse.  Throws
+// UsageError when it is nested deeper than kMaxNesting.
+json ParseJson(const std::string& text);
+
 // An ARG of the command line: JSON when it parses as JSON, else plain text.
 json ParseArg(const std::string& text);
+
+// A value as JSON text for output and messages; text that is not valid UTF-8
+// is shown with U+FFFD in place of the bad bytes, never an exception.
+std::string Dump(const json& j);
 
 // The arguments of one call in their declared types.  In/out parameters are
 // passed by reference, so the values after the call are what the member left.

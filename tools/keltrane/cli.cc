@@ -21,7 +21,7 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
 void Print(const json& j) {
-  std::cout << j.dump() << std::endl;
+  std::cout << Dump(j) << std::endl;
 }
 
 int RunCall(Host& host, const std::string& target, const std::string& member,
@@ -51,9 +51,9 @@ int RunCall(Host& host, const std::string& target, const std::string& member,
 // One line of a batch; objects live from "new" to "release".
 json BatchLine(Host& host, const std::string& line,
                std::map<std::string, std::pair<IDispatch*, const com::ClassInfo*>>& objects, bool* failed) {
-  json in = json::parse(line, nullptr, false);
-  if (in.is_discarded() || !in.is_object()) return {{"usage", "not a JSON object: " + line}};
   try {
+    json in = ParseJson(line);
+    if (in.is_discarded() || !in.is_object()) return {{"usage", "not a JSON object: " + line}};
     if (in.contains("new")) {
       if (!in["new"].is_string() || !in.contains("target") || !in["target"].is_string())
         return {{"usage", "\"new\" needs a name and a \"target\" string"}};
@@ -73,7 +73,7 @@ json BatchLine(Host& host, const std::string& line,
       if (!in["call"].is_string() || !in.contains("member") || !in["member"].is_string())
         return {{"usage", "\"call\" needs an object name and a \"member\" string"}};
       auto it = objects.find(in["call"].get<std::string>());
-      if (it == objects.end()) return {{"usage", "no object named " + in["call"].dump()}};
+      if (it == objects.end()) return {{"usage", "no object named " + Dump(in["call"])}};
       CallRequest request{in["member"].get<std::string>(), {}};
       if (in.contains("args")) {
         if (!in["args"].is_array()) return {{"usage", "\"args\" must be a list"}};
@@ -86,13 +86,15 @@ json BatchLine(Host& host, const std::string& line,
     }
     if (in.contains("release")) {
       auto it = in["release"].is_string() ? objects.find(in["release"].get<std::string>()) : objects.end();
-      if (it == objects.end()) return {{"usage", "no object named " + in["release"].dump()}};
+      if (it == objects.end()) return {{"usage", "no object named " + Dump(in["release"])}};
       it->second.first->Release();
       objects.erase(it);
       return {{"ok", true}};
     }
   } catch (const UsageError& e) {
     return {{"usage", e.message}};
+  } catch (const nlohmann::json::exception& e) {  // a line the checks above let through: the batch goes on
+    return {{"usage", std::string("malformed line: ") + e.what()}};
   }
   return {{"usage", "a line needs \"new\", \"call\" or \"release\": " + line}};
 }

@@ -23,7 +23,7 @@ nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options&
     created = true;
   }
   const char* site = std::getenv("KELTRANE_DB");
-  const std::string target = !options.db.empty()              ? options.db
+  const std::string target = !options.db.empty()                ? options.db
                              : site != nullptr && *site != '\0' ? std::string(site)
                                                                 : (storage / "Suite.db").string();
   const std::string error = suite::CreateSuiteDatabase(target, demo);
