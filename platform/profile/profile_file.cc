@@ -9,6 +9,8 @@
 #include "profile/profile_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -222,27 +224,59 @@ Location Find(const std::vector<Line>& lines, std::string_view section, std::str
   return at;
 }
 
-// Whole content of a file; nullopt with errno set when it cannot be read.
-std::optional<std::string> ReadAll(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// The most of a file that is read.  Profile files hold a few kilobytes; a
+// file past this is no profile file (a log or a dump given by mistake), and
+// taking it in whole could exhaust memory.  It reads as unreadable: reads
+// give the default, and writes fail rather than cut it down.
+constexpr off_t kMaxFileBytes = off_t{16} << 20;
+
+// Opens path (following a link) only when it is a regular file, with info
+// its status.  The open itself never waits: without O_NONBLOCK a FIFO's open
+// waits for the other end, so the flag is set for the open and cleared once
+// the file is known to be regular.  -1 with errno set otherwise.
+int OpenRegular(const std::string& path, int flags, struct stat& info, mode_t mode = 0) {
+  int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  int error = 0;
+  if (fstat(fd, &info) != 0) {
+    error = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    error = EINVAL;
+  } else {
+    int status = fcntl(fd, F_GETFL);
+    if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) error = errno;
+  }
+  if (error == 0) return fd;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+// Whole content of a regular file of at most kMaxFileBytes, with info the
+// status of the file read; nullopt with errno set when it cannot be read or
+// is not such a file.  A file that grows past the limit while it is read
+// (or reports no size, as /proc files do) is stopped at the limit.
+std::optional<std::string> ReadRegular(const std::string& path, struct stat& info) {
+  int fd = OpenRegular(path, O_RDONLY, info);
   if (fd < 0) return std::nullopt;
   std::string content;
+  int error = info.st_size > kMaxFileBytes ? EFBIG : 0;
   char chunk[8192];
-  for (;;) {
+  while (error == 0) {
     ssize_t n = read(fd, chunk, sizeof chunk);
     if (n > 0) {
+      if (content.size() + static_cast<size_t>(n) > static_cast<size_t>(kMaxFileBytes)) error = EFBIG;
       content.append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {
-      int saved = errno;
-      close(fd);
-      errno = saved;
-      return std::nullopt;
+      error = errno;
     }
   }
   close(fd);
-  return content;
+  if (error == 0) return content;
+  errno = error;
+  return std::nullopt;
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -317,7 +351,8 @@ std::string Edit(std::string_view body, std::string_view section, std::string_vi
 // The process's file creation mask, read without changing it (umask() would
 // have to set it, which races with other threads).
 mode_t CurrentUmask() {
-  if (auto status = ReadAll("/proc/self/status")) {
+  struct stat info {};
+  if (auto status = ReadRegular("/proc/self/status", info)) {
     size_t at = status->find("\nUmask:");
     if (at != std::string::npos) {
       return static_cast<mode_t>(std::strtoul(status->c_str() + at + 7, nullptr, 8)) & 0777;
@@ -326,6 +361,9 @@ mode_t CurrentUmask() {
   return 022;
 }
 
+// A group that fchown leaves as it is.
+constexpr gid_t kSameGroup = static_cast<gid_t>(-1);
+
 std::string DirectoryOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -333,11 +371,37 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// Holds an exclusive flock on <file>.lock for its lifetime.
+// Holds an exclusive flock on <file>.lock for its lifetime.  The lock file
+// is opened without following a link and must be a regular file: writers
+// may run with more rights than whoever can write the folder, and a link
+// planted there would have them create or open any file it names.  Whoever
+// creates the lock file gives it mode and group, those of the profile file,
+// so that whoever may write that file may open this one whatever the
+// creator's umask.  One who may only read it locks it read-only: flock
+// needs no more.
 class LockFile {
  public:
-  explicit LockFile(const std::string& target) {
-    fd_ = open((target + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  LockFile(const std::string& target, mode_t mode, gid_t group) {
+    const std::string path = target + ".lock";
+    struct stat info {};
+    // A few rounds for the race with another writer that creates the file
+    // between our two opens.
+    for (int round = 0; round < 4 && fd_ < 0; ++round) {
+      fd_ = OpenRegular(path, O_RDWR | O_NOFOLLOW, info);
+      if (fd_ < 0 && errno == EACCES) fd_ = OpenRegular(path, O_RDONLY | O_NOFOLLOW, info);
+      if (fd_ >= 0 || errno != ENOENT) break;
+      fd_ = OpenRegular(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, info, mode);
+      if (fd_ >= 0) {
+        // The creation mode went through the umask and the group is ours.
+        // Both are best effort: the lock works for us either way.
+        if (fchown(fd_, static_cast<uid_t>(-1), group) != 0) {
+          // Not a group of ours: others then open it by its mode alone.
+        }
+        fchmod(fd_, mode);
+      } else if (errno != EEXIST) {
+        break;
+      }
+    }
     if (fd_ < 0) return;
     while (flock(fd_, LOCK_EX) != 0) {
       if (errno != EINTR) {
@@ -358,13 +422,58 @@ class LockFile {
   int fd_ = -1;
 };
 
+// Writing past the file size limit (RLIMIT_FSIZE) raises SIGXFSZ, whose
+// default action ends the process.  While this is held the signal is blocked
+// for the calling thread, so such a write fails with EFBIG instead; the
+// disposition, which belongs to the program, is not touched.
+class FileSizeSignalBlock {
+ public:
+  FileSizeSignalBlock() {
+    sigemptyset(&signal_);
+    sigaddset(&signal_, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &signal_, &saved_);
+    sigset_t pending;
+    sigemptyset(&pending);
+    was_pending_ = sigpending(&pending) == 0 && sigismember(&pending, SIGXFSZ) == 1;
+  }
+  ~FileSizeSignalBlock() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+  FileSizeSignalBlock(const FileSizeSignalBlock&) = delete;
+  FileSizeSignalBlock& operator=(const FileSizeSignalBlock&) = delete;
+
+  // Takes the SIGXFSZ a failed write raised, so that it is not delivered
+  // when the mask is restored.  One that was pending before is the caller's
+  // and stays.
+  void ConsumeRaised() {
+    if (was_pending_) return;
+    const timespec now{};
+    while (sigtimedwait(&signal_, nullptr, &now) < 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  sigset_t signal_;
+  sigset_t saved_;
+  bool was_pending_ = false;
+};
+
 // Writes content to a temporary file beside target and renames it over
-// target.  mode is given to the new file before it becomes visible.
-bool ReplaceFile(const std::string& target, const std::string& content, mode_t mode, bool existed) {
+// target.  The new file gets mode and group (the old file's, kSameGroup when
+// there is none) before it becomes visible, so the people who
+// shared the old file share the new one; a group we may not give (not one of
+// ours) leaves the writer's own, with the mode kept anyway.  On any failure
+// (a full disk, the file size limit) the temporary file goes and target
+// stays as it was.
+bool ReplaceFile(const std::string& target, const std::string& content, mode_t mode, gid_t group,
+                 bool existed) {
+  FileSizeSignalBlock signal_block;
   std::string temp = target + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, content) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+  bool ok = WriteAll(fd, content);
+  if (!ok && errno == EFBIG) signal_block.ConsumeRaised();
+  // The group goes first: a change of group clears the set-group-ID bit.
+  if (ok && fchown(fd, static_cast<uid_t>(-1), group) != 0 && errno != EPERM) ok = false;
+  ok = ok && fchmod(fd, mode) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   // rename would replace a file we may not write ourselves; refuse as the
   // file's own permission would.
@@ -385,12 +494,15 @@ bool ReplaceFile(const std::string& target, const std::string& content, mode_t m
 
 // ---- Read cache --------------------------------------------------------
 // Reads of an unchanged file skip reading and parsing it again.  A file is
-// the same while its device, inode, size and modification time (to the
-// nanosecond) are; our own writes replace the file (a new inode) and drop
-// its entry, and any other writer changes at least the time or the size.
-// File times move in coarse ticks, so two writes close together can leave
-// the same time and size: a file modified less than kRacy before it was read
-// is never served from the cache (the scheme git uses for its index).
+// the same while its device, inode, size, modification time and change time
+// (to the nanosecond) are; our own writes replace the file (a new inode) and
+// drop its entry.  Any other change moves the change time, which, unlike the
+// modification time, user space cannot set back: a rewrite in place that
+// keeps the size and restores the modification time (cp -p, touch -r, an
+// unpacked archive) is seen too.  File times move in coarse ticks, so two
+// changes close together can leave the same times and size: a file changed
+// less than kRacy before it was read is never served from the cache (the
+// scheme git uses for its index).
 
 std::string Lowered(std::string_view section, std::string_view key) {
   std::string out = base::ToLowerAscii(section);
@@ -404,6 +516,7 @@ struct Snapshot {
   ino_t ino;
   off_t size;
   timespec mtime;
+  timespec ctime;
   std::string content;  // the body as the parser sees it (Text::body)
   // "section\x1fkey" (lower case) -> value, with the rules of Find: the first
   // section of a name only, the first key of a name in it.
@@ -413,7 +526,8 @@ struct Snapshot {
 
   bool Matches(const struct stat& st) const {
     return !racy && st.st_dev == dev && st.st_ino == ino && st.st_size == size &&
-           st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec;
+           st.st_mtim.tv_sec == mtime.tv_sec && st.st_mtim.tv_nsec == mtime.tv_nsec &&
+           st.st_ctim.tv_sec == ctime.tv_sec && st.st_ctim.tv_nsec == ctime.tv_nsec;
   }
 };
 
@@ -449,45 +563,31 @@ void Forget(const std::string& path) {
   cache.erase(path);
 }
 
-// The file's parsed content, or nullptr when it cannot be read.
+// The file's parsed content, or nullptr when it cannot be read or is not a
+// regular file of at most kMaxFileBytes.
 std::shared_ptr<const Snapshot> Load(const std::string& path) {
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return nullptr;
+  // Anything else is refused before it is opened: opening a device can
+  // itself act on it.
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) return nullptr;
   {
     std::lock_guard lock(cache_mutex);
     auto it = cache.find(path);
     if (it != cache.end() && it->second->Matches(st)) return it->second;
   }
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  auto snap = std::make_shared<Snapshot>();
   // The identity is taken from the descriptor the content is read through.
-  if (fstat(fd, &st) != 0) {
-    close(fd);
-    return nullptr;
-  }
+  std::optional<std::string> raw = ReadRegular(path, st);
+  if (!raw) return nullptr;
+  auto snap = std::make_shared<Snapshot>();
   snap->dev = st.st_dev;
   snap->ino = st.st_ino;
   snap->size = st.st_size;
   snap->mtime = st.st_mtim;
+  snap->ctime = st.st_ctim;
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  snap->racy = Nanos(now) - Nanos(st.st_mtim) < kRacyNanos;
-  std::string raw;
-  char chunk[8192];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      raw.append(chunk, static_cast<size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      close(fd);
-      return nullptr;
-    }
-  }
-  close(fd);
-  snap->content = Decode(std::move(raw)).body;
+  snap->racy = Nanos(now) - std::max(Nanos(st.st_mtim), Nanos(st.st_ctim)) < kRacyNanos;
+  snap->content = Decode(std::move(*raw)).body;
   Index(*snap);
   std::lock_guard lock(cache_mutex);
   if (cache.size() >= kCachedFiles) cache.clear();
@@ -532,28 +632,42 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     target = resolved;
   }
 
-  LockFile lock(target);
+  // What is not a profile file is refused before a lock file is made for it.
+  struct stat info {};
+  const mode_t new_file_mode = 0666 & ~CurrentUmask();
+  mode_t mode = new_file_mode;
+  gid_t group = kSameGroup;
+  if (stat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxFileBytes) return false;
+    mode = info.st_mode & 07777;
+    group = info.st_gid;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  LockFile lock(target, mode & 0666, group);
   if (!lock.held()) return false;
 
   // The content as it is now, under the lock: another writer may have
   // changed it since any earlier read.
   std::string content;
   bool existed = false;
-  mode_t mode = 0666 & ~CurrentUmask();
-  if (std::optional<std::string> current = ReadAll(target)) {
-    struct stat info {};
-    if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (std::optional<std::string> current = ReadRegular(target, info)) {
     content = std::move(*current);
     existed = true;
     mode = info.st_mode & 07777;
-  } else if (errno != ENOENT) {
+    group = info.st_gid;
+  } else if (errno == ENOENT) {
+    mode = new_file_mode;
+    group = kSameGroup;
+  } else {
     return false;
   }
   if (existed && access(target.c_str(), W_OK) != 0) return false;
 
   Text text = Decode(std::move(content));
   text.body = Edit(text.body, section, key, value);
-  const bool written = ReplaceFile(target, Encode(text), mode, existed);
+  const bool written = ReplaceFile(target, Encode(text), mode, group, existed);
   Forget(file);
   Forget(target);
   return written;

@@ -14,7 +14,8 @@ namespace kt::profile {
 // UTF-8 sequence (a byte that starts none counts alone), so the count can be
 // less than buffer.size().  Section and key are matched without surrounding
 // blanks and ignoring ASCII case; section "" holds the keys before the first
-// header.
+// header.  A file that is not a regular file (a FIFO, a device), or is
+// larger than 16 MiB, reads as missing.
 size_t GetPrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& default_value, std::string& buffer, size_t size,
                                const std::string& file);
@@ -23,7 +24,9 @@ size_t GetPrivateProfileString(const std::string& section, const std::string& ke
 // when missing, replaces the key's value or appends the key to its section
 // (section "" at the top of the file, without a header), and keeps the rest
 // of the file as it was.  The write is atomic (temporary file + rename
-// under an advisory lock).  Returns false when the file cannot be written.
+// under an advisory lock on "<file>.lock") and the new file keeps the old
+// one's mode and group.  Returns false, with the file as it was, when it
+// cannot be written or is not a regular file of at most 16 MiB.
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& file);
 

@@ -1,6 +1,9 @@
 #include "profile/profile_file.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -239,6 +243,155 @@ TEST(ProfileWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 2);  // p.ini and p.ini.lock
 }
 
+// Past RLIMIT_FSIZE a write raises SIGXFSZ, which ends a process by default:
+// the write fails instead, the signal neither blocked nor pending after it,
+// and the old file stays with no temporary file beside it.
+TEST(ProfileWrite, FileSizeLimitFailsCleanly) {
+  ProfileDir dir;
+  Spit(dir / "p.ini", "[s]\nk=1\n");
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const rlimit limit{4096, 4096};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+    if (WritePrivateProfileString("s", "k", std::string(8192, 'v'), dir / "p.ini")) _exit(1);
+    sigset_t mask, pending;
+    pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+    sigpending(&pending);
+    _exit(sigismember(&mask, SIGXFSZ) || sigismember(&pending, SIGXFSZ) ? 2 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  EXPECT_EQ(Slurp(dir / "p.ini"), "[s]\nk=1\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 2);  // p.ini and p.ini.lock
+}
+
+// Operators share the folder through a group: a rewrite keeps the file's
+// group and mode, the lock file gets the file's mode whatever the umask, and
+// an operator who may only read the lock file still takes it.  Giving the
+// file another group needs root.
+TEST(ProfileWrite, SharedFolderKeepsGroupAccess) {
+  if (geteuid() != 0) GTEST_SKIP() << "changing a file's group needs root";
+  ProfileDir dir;
+  const std::string file = dir / "p.ini";
+  Spit(file, "[s]\nk=1\n");
+  ASSERT_EQ(chown(file.c_str(), 0, 65534) | chmod(file.c_str(), 0664) | chmod(dir.path.c_str(), 0777), 0);
+  const mode_t umask_was = umask(022);
+  const bool written = WritePrivateProfileString("s", "k", "2", file);
+  umask(umask_was);
+  ASSERT_TRUE(written);
+  struct stat info {};
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, 65534u);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  ASSERT_EQ(stat((file + ".lock").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  ASSERT_EQ(chmod((file + ".lock").c_str(), 0444), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(WritePrivateProfileString("s", "k", "3", file) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  EXPECT_EQ(Read(file, "s", "k"), "3");
+}
+
+// Names and sizes of a folder's entries, links not followed.
+std::set<std::string> Listing(const fs::path& dir) {
+  std::set<std::string> out;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    struct stat info {};
+    lstat(entry.path().c_str(), &info);
+    out.insert(entry.path().filename().string() + " " + std::to_string(info.st_size));
+  }
+  return out;
+}
+
+// Something other than a plain profile file at p.ini or at its lock file.
+// Reading and writing must neither block (a FIFO) nor take in without end (a
+// device, a huge file), nor create or change anything through a link planted
+// at the lock file; a link at p.ini itself to a plain file is followed.
+struct PlantCase {
+  const char* name;
+  void (*plant)(const ProfileDir& dir);
+  const char* reads;  // what key k of section s reads as
+  bool writes = false;
+};
+void PrintTo(const PlantCase& c, std::ostream* os) {
+  *os << c.name;
+}
+class Planted : public ::testing::TestWithParam<PlantCase> {};
+TEST_P(Planted, NeitherBlocksNorFollowsLinksOut) {
+  const PlantCase& c = GetParam();
+  ProfileDir dir;
+  c.plant(dir);
+  const std::set<std::string> before = Listing(dir.path);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    alarm(5);
+    // Room for the process as it is and a little more: a read without end
+    // runs out here rather than taking the machine's memory.
+    size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = pages * sysconf(_SC_PAGESIZE) + (256u << 20);
+    const rlimit limit{room, room};
+    setrlimit(RLIMIT_AS, &limit);
+    try {
+      if (Read(dir / "p.ini", "s", "k") != c.reads) _exit(1);
+      _exit(WritePrivateProfileString("s", "k", "22", dir / "p.ini") == c.writes ? 0 : 2);
+    } catch (...) {
+      _exit(3);  // out of memory: never back into the test runner
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  if (c.writes) {
+    EXPECT_TRUE(fs::is_symlink(dir / "p.ini"));
+    EXPECT_EQ(Read(dir / "p.ini", "s", "k"), "22");
+  } else {
+    EXPECT_EQ(Listing(dir.path), before);
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, Planted,
+    ::testing::Values(
+        PlantCase{"FifoAtPath",
+                  [](const ProfileDir& d) { ASSERT_EQ(mkfifo((d / "p.ini").c_str(), 0644), 0); }, "<none>"},
+        PlantCase{"LinkToDevice",
+                  [](const ProfileDir& d) { ASSERT_EQ(symlink("/dev/zero", (d / "p.ini").c_str()), 0); },
+                  "<none>"},
+        PlantCase{"FileOverSizeCap",
+                  [](const ProfileDir& d) {
+                    Spit(d / "p.ini", "[s]\nk=1\n");
+                    ASSERT_EQ(truncate((d / "p.ini").c_str(), 17 << 20), 0);
+                  },
+                  "<none>"},
+        PlantCase{"LinkAtLockFile",
+                  [](const ProfileDir& d) {
+                    Spit(d / "p.ini", "[s]\nk=1\n");
+                    ASSERT_EQ(symlink((d / "victim").c_str(), (d / "p.ini.lock").c_str()), 0);
+                  },
+                  "1"},
+        PlantCase{"FifoAtLockFile",
+                  [](const ProfileDir& d) {
+                    Spit(d / "p.ini", "[s]\nk=1\n");
+                    ASSERT_EQ(mkfifo((d / "p.ini.lock").c_str(), 0644), 0);
+                  },
+                  "1"},
+        PlantCase{"LinkToFileFollowed",
+                  [](const ProfileDir& d) {
+                    Spit(d / "real.ini", "[s]\nk=1\n");
+                    ASSERT_EQ(symlink("real.ini", (d / "p.ini").c_str()), 0);
+                  },
+                  "1", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Each write reads, edits and replaces the whole file under the lock, so
 // writers in other processes never undo each other's keys.
 TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
@@ -333,6 +486,21 @@ TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
   EXPECT_EQ(Read(file, "S", "A"), "2");
   std::remove(file.c_str());
   EXPECT_EQ(Read(file, "S", "A"), "<none>");
+}
+
+// A rewrite in place that keeps the size and puts the modification time back
+// (cp -p, touch -r, unpacking an archive) still moves the change time.
+TEST(ProfileCache, SeesRewriteWithModificationTimeRestored) {
+  ProfileDir dir;
+  const std::string file = dir / "c.ini";
+  Spit(file, "[S]\nA=1\n");
+  const timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  usleep(150'000);  // long enough after the change for the read to be cached
+  EXPECT_EQ(Read(file, "S", "A"), "1");
+  Spit(file, "[S]\nA=2\n");  // truncated and rewritten: the same inode
+  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  EXPECT_EQ(Read(file, "S", "A"), "2");
 }
 
 }  // namespace
