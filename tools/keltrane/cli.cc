@@ -2,7 +2,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <fstream>
 #include <iostream>
