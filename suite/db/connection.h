@@ -16,8 +16,6 @@
 #include "db/rowset.h"
 #include "db/target.h"
 
-typedef struct pg_conn PGconn;
-
 namespace kt::suite {
 
 class Connection {
@@ -32,12 +30,14 @@ class Connection {
   virtual bool Run(const std::string& sql, std::span<const Value> params, RowSet& out,
                    std::string& error) = 0;
 
-  // True once the server has dropped the connection (cheap: checked before
-  // every statement).
-  virtual bool Broken() const = 0;
-  // False when the connection can no longer be used: broken, or the file it
-  // has open is no longer the file at its path.  Checked when the pool hands
-  // the connection out; the pool then opens a new one.
+  // Asked before every statement, at the cost of one system call at most:
+  // false when the connection can no longer be used.  On PostgreSQL the
+  // server may have ended the session since the last statement (a restart,
+  // an administrator's kill); what it sent is read now, so that no statement
+  // is sent into a dead session.  On SQLite the file at the path may no
+  // longer be the file the connection has open (a restore by rename); the
+  // old file is closed at once, so nothing more is written through it.  The
+  // caller then takes a new connection from the pool.
   virtual bool Usable() = 0;
 
   // The statement in the library's dialect, rewritten for this backend
@@ -66,9 +66,24 @@ class Connection {
 std::unique_ptr<Connection> OpenSqlite(const Target& target, std::string& error);
 std::unique_ptr<Connection> OpenPostgres(const Target& target, std::string& error);
 
-// A libpq connection with the library's timeouts (5 s to connect, 30 s per
-// statement, TCP keepalives; settings given in the URI win); null with
-// libpq's reason in `why` when it fails.
-PGconn* ConnectPostgres(const Target& target, std::string& why);
+// Runs a script of statements separated by ';' on a connection of its own,
+// within the same limits as any statement; "" or the reason it failed.
+std::string RunPostgresScript(const Target& target, const std::string& script);
+
+// How long one wait on the database may last, in milliseconds, when the
+// environment variable KELTRANE_DB_TIMEOUT_MS holds a positive number (read
+// when a connection opens; tests use it for short limits): connecting, each
+// statement, and SQLite's wait for another process's lock.  0 when unset:
+// connecting then gives up after 5 s (or the URI's connect_timeout), a
+// statement after 30 s (or the session's own statement_timeout) and a wait
+// for a SQLite lock after 30 s.
+int WaitLimitOverrideMs();
+constexpr int kConnectLimitMs = 5000;
+constexpr int kStatementLimitMs = 30000;
+// The statement limit without the session's say: the override, else 30 s.
+inline int StatementLimitMs() {
+  const int override_ms = WaitLimitOverrideMs();
+  return override_ms > 0 ? override_ms : kStatementLimitMs;
+}
 
 }  // namespace kt::suite

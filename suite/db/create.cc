@@ -2,7 +2,6 @@
 // either backend.
 #include "db/create.h"
 
-#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -34,7 +33,7 @@ std::string CreateOnSqlite(const std::string& path, bool demo) {
   if (rc != SQLITE_OK) {
     error = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   } else {
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_timeout(db, StatementLimitMs());
     if (run("PRAGMA journal_mode=WAL") && run("BEGIN IMMEDIATE")) {
       if (run(kSchemaSql) && (!demo || run(kDemoSql))) {
         run("COMMIT");
@@ -48,24 +47,15 @@ std::string CreateOnSqlite(const std::string& path, bool demo) {
 }
 
 std::string CreateOnPostgres(const Target& target, bool demo) {
-  std::string error;
-  PGconn* conn = ConnectPostgres(target, error);
-  if (conn != nullptr) {
-    // Workstations may run init at the same time: the advisory lock makes
-    // the second wait instead of racing the first one's CREATE TABLEs.  The
-    // simple-query protocol runs the whole text as one transaction.
-    std::string sql =
-        "BEGIN; SELECT pg_advisory_xact_lock(7125361); SET LOCAL client_min_messages = warning;\n";
-    sql += kSchemaSql;
-    if (demo) sql += kDemoSql;
-    sql += "\nCOMMIT;";
-    PGresult* res = PQexec(conn, sql.c_str());
-    const ExecStatusType status = PQresultStatus(res);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) error = PQresultErrorMessage(res);
-    PQclear(res);
-    PQfinish(conn);
-  }
-  while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+  // Workstations may run init at the same time: the advisory lock makes
+  // the second wait instead of racing the first one's CREATE TABLEs.  The
+  // simple-query protocol runs the whole text as one transaction.
+  std::string sql =
+      "BEGIN; SELECT pg_advisory_xact_lock(7125361); SET LOCAL client_min_messages = warning;\n";
+  sql += kSchemaSql;
+  if (demo) sql += kDemoSql;
+  sql += "\nCOMMIT;";
+  const std::string error = RunPostgresScript(target, sql);
   return error.empty() ? std::string() : "cannot create database " + DisplayName(target) + ": " + error;
 }
 

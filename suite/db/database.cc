@@ -23,9 +23,10 @@ bool Database::Failed(std::string& error) {
 }
 
 bool Database::Connect(std::string& error) {
-  // A connection that broke under an earlier statement (the server went
-  // away) is given up here, so this statement runs on a new one.
-  if (connection_ != nullptr && connection_->Broken()) connection_.reset();
+  // A connection that can no longer be used (the server ended the session,
+  // the file was replaced) is given up here, so this statement runs on a new
+  // one.
+  if (connection_ != nullptr && !connection_->Usable()) connection_.reset();
   if (connection_ != nullptr) return true;
   const std::string target = locate_();
   name_ = DisplayName(ParseTarget(target));

@@ -1,5 +1,7 @@
-// The SQLite backend: WAL, a 5 s busy timeout, prepared statements cached by
-// text, rows materialised in one go.
+// The SQLite backend: WAL, prepared statements cached by text, rows
+// materialised in one go.  A statement waits for another process's write
+// lock as long as the statement limit (30 s, see WaitLimitOverrideMs), then
+// fails with "database is locked", which the caller reports.
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -62,21 +64,34 @@ class SqliteConnection final : public Connection {
  public:
   SqliteConnection(const Target& target, sqlite3* db, FileId id)
       : Connection(target, Dialect::kSqlite), db_(db), id_(id) {}
-  ~SqliteConnection() override {
-    Flush();
-    sqlite3_close_v2(db_);
-  }
+  ~SqliteConnection() override { Close(); }
 
   // The file may have been deleted, replaced or re-created since it was
-  // opened: a connection to the old inode would quietly read stale data.
-  bool Broken() const override { return false; }
+  // opened (a restore by rename): a connection to the old inode would
+  // quietly read stale data, and the WAL file at the path still holds the
+  // old file's last writes, which whoever opens the new file would apply to
+  // it.  The connection is closed at once, whoever else holds it (all on
+  // this thread), after moving those writes into the old file and emptying
+  // the WAL file, so the next connection opens the new file clean.  (SQLite
+  // itself does not checkpoint a moved file on closing.)  Should another
+  // process still read the old file, the WAL file is left to it.
   bool Usable() override {
+    if (db_ == nullptr) return false;
     const FileId now = IdOf(target().location);
-    return now.ino != 0 && now == id_;
+    if (now.ino != 0 && now == id_) return true;
+    Flush();
+    sqlite3_busy_timeout(db_, 0);
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    Close();
+    return false;
   }
 
   bool Run(const std::string& sql, std::span<const Value> params, RowSet& out, std::string& error) override {
     out = RowSet{};
+    if (db_ == nullptr) {
+      error = "SQLite: the database file was replaced or removed since it was opened";
+      return false;
+    }
     sqlite3_stmt* stmt = Prepare(sql, error);
     if (stmt == nullptr) return false;
     // A cached statement is reset on every way out, so it never holds a read
@@ -122,6 +137,12 @@ class SqliteConnection final : public Connection {
     statements_.clear();
   }
 
+  void Close() {
+    Flush();
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+
   sqlite3_stmt* Prepare(const std::string& sql, std::string& error) {
     if (auto it = statements_.find(sql); it != statements_.end()) return it->second;
     sqlite3_stmt* stmt = nullptr;
@@ -156,13 +177,17 @@ class SqliteConnection final : public Connection {
 
 std::unique_ptr<Connection> OpenSqlite(const Target& target, std::string& error) {
   const std::string& path = target.location;
+  // The file's identity is taken before opening: should the file be
+  // replaced in between, the next statement finds the two differ and opens
+  // again, where taking it after could miss that the open file is the old.
+  const FileId id = IdOf(path);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc == SQLITE_OK) {
     // The busy timeout must be in place before the first statement: the
     // journal mode switch itself may wait for another process.  Both
     // statements read the file header, so a corrupt file fails here.
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_timeout(db, StatementLimitMs());
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   }
   if (rc != SQLITE_OK) {
@@ -171,7 +196,7 @@ std::unique_ptr<Connection> OpenSqlite(const Target& target, std::string& error)
     sqlite3_close_v2(db);
     return nullptr;
   }
-  return std::make_unique<SqliteConnection>(target, db, IdOf(path));
+  return std::make_unique<SqliteConnection>(target, db, id);
 }
 
 }  // namespace kt::suite

@@ -21,7 +21,14 @@ struct Target {
 Target ParseTarget(std::string_view text);
 
 // The target as it may appear in messages and logs: a PostgreSQL URI loses
-// its password.
+// its password, wherever in the URI it is given and however it is spelled.
 std::string DisplayName(const Target& target);
+
+// `message` with the target's password taken out: libpq's and the server's
+// messages may repeat the URI or parts of it (a token it could not decode,
+// an option's value).  The URI itself becomes its DisplayName, and every
+// other occurrence of the password, as written in the URI, percent-decoded
+// or percent-encoded, becomes "***".
+std::string Scrubbed(std::string_view message, const Target& target);
 
 }  // namespace kt::suite
