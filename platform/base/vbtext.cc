@@ -70,12 +70,12 @@ std::optional<double> ParseRadixLiteral(std::string_view digits, int radix) {
 
 // Rough power of ten of a validated, normalised number: the exponent plus
 // the position of the first significant digit.  Only its sign is used.
-long DecimalMagnitude(std::string_view normal) {
+int64_t DecimalMagnitude(std::string_view normal) {
   size_t e = normal.find('e');
-  long exponent =
-      e == std::string_view::npos ? 0 : std::strtol(std::string(normal.substr(e + 1)).c_str(), nullptr, 10);
+  int64_t exponent =
+      e == std::string_view::npos ? 0 : std::strtoll(std::string(normal.substr(e + 1)).c_str(), nullptr, 10);
   std::string_view mantissa = normal.substr(0, e);
-  long position = 0;
+  int64_t position = 0;
   bool seen_point = false, seen_digit = false;
   for (char c : mantissa) {
     if (c == '.') {
@@ -89,9 +89,10 @@ long DecimalMagnitude(std::string_view normal) {
       if (!seen_digit && seen_point) --position;
     }
   }
-  // strtol saturates an exponent past its range; the sum must not wrap.
-  if (position > 0 && exponent > LONG_MAX - position) return LONG_MAX;
-  if (position < 0 && exponent < LONG_MIN - position) return LONG_MIN;
+  // 64 bits on every platform (long is 32 on Windows).  strtoll saturates an
+  // exponent past its range; the sum must not wrap.
+  if (position > 0 && exponent > INT64_MAX - position) return INT64_MAX;
+  if (position < 0 && exponent < INT64_MIN - position) return INT64_MIN;
   return exponent + position;
 }
 
