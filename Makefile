@@ -6,11 +6,12 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= 2
 RELEASE_BUILD ?= build-release
+WINDOWS_BUILD ?= build-windows
 # Our own builds turn warnings into errors; a plain cmake build does not.
 CMAKE_FLAGS ?=
 override CMAKE_FLAGS += -DKELTRANE_WERROR=ON
 
-.PHONY: all deps build demo test test-asan test-tsan test-release bench fuzz-build fuzz fuzz-ci format clean
+.PHONY: all deps build demo test test-asan test-tsan test-release windows bench fuzz-build fuzz fuzz-ci format clean
 
 all: build
 
@@ -54,6 +55,14 @@ test-release: deps
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 	$(RELEASE_BUILD)/bin/keltrane call Keltrane.clsProfile SetMaxRecord 5
 
+# Windows x86-64, cross-built with mingw-w64: for now the platform-independent
+# layers only (see the top-level CMakeLists.txt).
+$(WINDOWS_BUILD)/build.ninja: | deps
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKELTRANE_TESTS=OFF $(CMAKE_FLAGS)
+
+windows: deps $(WINDOWS_BUILD)/build.ninja
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
 # Benchmarks: a separate Release build, each binary run from inside that dir,
 # with a throwaway PostgreSQL server for the database benchmarks.
 $(BENCH_BUILD)/build.ninja: | deps
@@ -89,4 +98,4 @@ format:
 	git ls-files '*.cc' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD)

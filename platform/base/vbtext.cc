@@ -1,7 +1,17 @@
 #include "base/vbtext.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <locale.h>
 #include <wctype.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -60,12 +70,12 @@ std::optional<double> ParseRadixLiteral(std::string_view digits, int radix) {
 
 // Rough power of ten of a validated, normalised number: the exponent plus
 // the position of the first significant digit.  Only its sign is used.
-long DecimalMagnitude(std::string_view normal) {
+int64_t DecimalMagnitude(std::string_view normal) {
   size_t e = normal.find('e');
-  long exponent =
-      e == std::string_view::npos ? 0 : std::strtol(std::string(normal.substr(e + 1)).c_str(), nullptr, 10);
+  int64_t exponent =
+      e == std::string_view::npos ? 0 : std::strtoll(std::string(normal.substr(e + 1)).c_str(), nullptr, 10);
   std::string_view mantissa = normal.substr(0, e);
-  long position = 0;
+  int64_t position = 0;
   bool seen_point = false, seen_digit = false;
   for (char c : mantissa) {
     if (c == '.') {
@@ -79,9 +89,10 @@ long DecimalMagnitude(std::string_view normal) {
       if (!seen_digit && seen_point) --position;
     }
   }
-  // strtol saturates an exponent past its range; the sum must not wrap.
-  if (position > 0 && exponent > LONG_MAX - position) return LONG_MAX;
-  if (position < 0 && exponent < LONG_MIN - position) return LONG_MIN;
+  // 64 bits on every platform (long is 32 on Windows).  strtoll saturates an
+  // exponent past its range; the sum must not wrap.
+  if (position > 0 && exponent > INT64_MAX - position) return INT64_MAX;
+  if (position < 0 && exponent < INT64_MIN - position) return INT64_MIN;
   return exponent + position;
 }
 
@@ -627,23 +638,40 @@ std::string ToUpperAscii(std::string_view text) {
 
 // ---- Upper case of any text -------------------------------------------------
 // The platform upper-cases text by the simple (one to one) Unicode mapping:
-// "müller" -> "MÜLLER", "ß" stays.  glibc's C.UTF-8 locale carries that
-// mapping for all of Unicode whatever the process's own locale is; where it
-// is missing only ASCII letters change.
+// "müller" -> "MÜLLER", "ß" stays.  On Windows that is the system's own
+// mapping of UTF-16 text in the invariant locale; elsewhere glibc's C.UTF-8
+// locale carries it for all of Unicode whatever the process's own locale is.
+// Where neither is to be had only ASCII letters change.
 
-std::string ToUpperText(std::string_view text) {
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return ToUpperAscii(text);
+namespace {
+
+// Upper-cases UTF-16 text in place; false if the system has no mapping.
+bool UpperUtf16(std::u16string& text) {
+#ifdef _WIN32
+  std::wstring in(text.begin(), text.end());
+  std::wstring out(in.size(), L'\0');
+  for (size_t at = 0; at < in.size();) {
+    // The call takes an int length; a piece never ends inside a surrogate pair.
+    size_t n = std::min(in.size() - at, static_cast<size_t>(INT_MAX));
+    if (at + n < in.size() && in[at + n - 1] >= 0xD800 && in[at + n - 1] <= 0xDBFF) --n;
+    const int length = static_cast<int>(n);
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, in.data() + at, length, out.data() + at, length,
+                      nullptr, nullptr, 0) != length)
+      return false;
+    at += n;
+  }
+  std::copy(out.begin(), out.end(), text.begin());
+  return true;
+#else
   static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  if (utf8 == locale_t{}) return ToUpperAscii(text);
-  std::u16string wide = Utf8ToUtf16(text);
+  if (utf8 == locale_t{}) return false;
   std::u16string out;
-  out.reserve(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    char32_t cp = wide[i];
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
     const bool pair =
-        cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[++i] - 0xDC00u);
+        cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00u);
     cp = static_cast<char32_t>(towupper_l(static_cast<wint_t>(cp), utf8));
     if (cp >= 0x10000) {
       out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
@@ -652,7 +680,19 @@ std::string ToUpperText(std::string_view text) {
       out.push_back(static_cast<char16_t>(cp));
     }
   }
-  return Utf16ToUtf8(out);
+  text = std::move(out);
+  return true;
+#endif
+}
+
+}  // namespace
+
+std::string ToUpperText(std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return ToUpperAscii(text);
+  std::u16string wide = Utf8ToUtf16(text);
+  if (!UpperUtf16(wide)) return ToUpperAscii(text);
+  return Utf16ToUtf8(wide);
 }
 
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
