@@ -15,8 +15,9 @@
 // (rotated by another process, removed).
 //
 // Rotation: when the file has grown past the host setting "log-max-bytes"
-// (default 10 MiB), it becomes <log>.1, <log>.1 becomes <log>.2 and so on up
-// to "log-keep" files (default 5); the oldest goes.  Rotation happens under an
+// (default 10 MiB; the size is counted from our own writes and checked on
+// the file once that count reaches it), it becomes <log>.1, <log>.1 becomes
+// <log>.2 and so on up to "log-keep" files (default 5); the oldest goes.  Rotation happens under an
 // advisory lock on <log>.lock and re-checks the size there, so of several
 // processes seeing a full log only one rotates it.
 #include <fcntl.h>
@@ -102,13 +103,14 @@ std::string FormatLine(LONG level, const std::string& source, const std::string&
 // never through a symbolic link (a link planted in a shared folder would
 // make us write wherever it points), never blocking (a FIFO would hang every
 // caller), and only a regular file.  -1 with `why` set otherwise.
-int OpenOwnFile(const std::string& path, int flags, std::string& why) {
+int OpenOwnFile(const std::string& path, int flags, std::string& why, struct stat* info = nullptr) {
   const int fd = open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) {
     why = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
     return -1;
   }
-  struct stat st {};
+  struct stat local {};
+  struct stat& st = info != nullptr ? *info : local;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     why = "it is not a regular file";
     close(fd);
@@ -118,11 +120,12 @@ int OpenOwnFile(const std::string& path, int flags, std::string& why) {
 }
 
 // True when the file was rotated away (the open descriptor is then no
-// longer the log's).
-bool RotateIfFull(const std::string& path, int fd) {
-  const long long max = LogMaxBytes();
+// longer the log's); else `size` is the file's size now.
+bool RotateIfFull(const std::string& path, int fd, long long max, long long& size) {
   struct stat st {};
-  if (max <= 0 || fstat(fd, &st) != 0 || st.st_size < max) return false;
+  if (fstat(fd, &st) != 0) return false;
+  size = st.st_size;
+  if (size < max) return false;
   const std::string lock_path = path + ".lock";
   std::string why;
   const int lock = OpenOwnFile(lock_path, O_WRONLY, why);
@@ -166,20 +169,26 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
     if (!IsOpenOn(path)) {
       Close();
       std::string why;
-      fd_ = OpenOwnFile(path, O_WRONLY | O_APPEND, why);
-      if (fd_ < 0) return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + why);
       struct stat st {};
-      fstat(fd_, &st);
+      fd_ = OpenOwnFile(path, O_WRONLY | O_APPEND, why, &st);
+      if (fd_ < 0) return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + why);
       path_ = path;
       dev_ = st.st_dev;
       ino_ = st.st_ino;
+      size_ = st.st_size;
     }
     ssize_t written;
     do {
       written = write(fd_, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
     const int write_error = errno;
-    if (written == static_cast<ssize_t>(line.size()) && RotateIfFull(path, fd_)) Close();
+    if (written == static_cast<ssize_t>(line.size())) {
+      // The size is tracked from our own writes, so the file is asked only
+      // once it may be full; other processes' lines only make it fuller.
+      size_ += written;
+      const long long max = LogMaxBytes();
+      if (max > 0 && size_ >= max && RotateIfFull(path, fd_, max, size_)) Close();
+    }
     if (written != static_cast<ssize_t>(line.size())) {
       Close();
       const std::string why = written < 0 ? std::strerror(write_error) : "the line was written only in part";
@@ -205,6 +214,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
   std::string path_;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
+  long long size_ = 0;  // of the open file, as far as we know
 };
 
 }  // namespace
