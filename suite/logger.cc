@@ -17,9 +17,9 @@
 // Rotation: when the file has grown past the host setting "log-max-bytes"
 // (default 10 MiB; the size is counted from our own writes and checked on
 // the file once that count reaches it), it becomes <log>.1, <log>.1 becomes
-// <log>.2 and so on up to "log-keep" files (default 5); the oldest goes.  Rotation happens under an
-// advisory lock on <log>.lock and re-checks the size there, so of several
-// processes seeing a full log only one rotates it.
+// <log>.2 and so on up to "log-keep" files (default 5); the oldest goes.
+// Rotation happens under an advisory lock on <log>.lock and re-checks the
+// size there, so of several processes seeing a full log only one rotates it.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
