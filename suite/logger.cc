@@ -33,6 +33,7 @@
 #include "com_object.h"
 #include "components.h"
 #include "keltrane/components.h"
+#include "keltrane/ktrt.h"
 #include "locations.h"
 
 namespace kt::suite {
@@ -197,9 +198,12 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
     return S_OK;
   }
 
-  // Whether the open file is still the file at `path`.
-  bool IsOpenOn(const std::string& path) const {
+  // Whether the open file is still the file at `path`; asked of the file
+  // system once per member call (a call writes a line at entry, one per
+  // step, one at exit), always outside one.
+  bool IsOpenOn(const std::string& path) {
     if (fd_ < 0 || path != path_) return false;
+    if (!same_file_.Due()) return true;
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
   }
@@ -215,6 +219,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   long long size_ = 0;  // of the open file, as far as we know
+  OncePerCall same_file_;
 };
 
 }  // namespace

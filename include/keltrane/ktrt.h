@@ -106,6 +106,36 @@ STDAPI KtGetModulePath(const void* addr, char** path);
  * it.  S_FALSE with *dir NULL outside such a call. */
 STDAPI KtGetCreatorModuleDir(char** dir);
 
+/* ---- Member calls -----------------------------------------------------------
+ * A server brackets each member call with KtEnterCall and KtLeaveCall.  The
+ * layers that check whether a file changed under them (the log, the
+ * database, profile files, the registration store) then check once per
+ * call rather than once per use: KtCallNumber is 0 outside any call on this
+ * thread, else a number that no other call, on any thread, shares.  A change
+ * made by another process is so seen from the next call on. */
+STDAPI_(void) KtEnterCall(void);
+STDAPI_(void) KtLeaveCall(void);
+STDAPI_(ULONG) KtCallNumber(void);
+
 KT_END_C
+
+#ifdef __cplusplus
+namespace kt {
+/* Whether a check is due: always outside a member call, once inside one. */
+class OncePerCall {
+ public:
+  bool Due() {
+    const ULONG call = KtCallNumber();
+    if (call != 0 && call == last_) return false;
+    last_ = call;
+    return true;
+  }
+  void Reset() { last_ = 0; }
+
+ private:
+  ULONG last_ = 0;
+};
+}  // namespace kt
+#endif
 
 #endif /* KELTRANE_KTRT_H */

@@ -62,6 +62,12 @@ void* LoadLibrary(const std::string& path, std::string* error) {
   return handle;
 }
 
+bool IsLoaded(const std::string& path) {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.libraries.count(path) != 0;
+}
+
 // Asks the server library at path for the class object.  Reports its own
 // errors; keeps whatever error info the server left when it fails.
 HRESULT AskServer(const std::string& path, REFCLSID clsid, REFIID riid, void** ppv) {
@@ -249,7 +255,8 @@ STDAPI CoGetClassObject(REFCLSID rclsid, DWORD, PVOID, REFIID riid, void** ppv) 
   std::string tried;
   for (const char* server : kDefaultServers) {
     std::string path = dir + "/" + server;
-    if (::access(path.c_str(), F_OK) != 0) continue;
+    // A server once loaded stays loaded: only a new one is looked for.
+    if (!IsLoaded(path) && ::access(path.c_str(), F_OK) != 0) continue;
     HRESULT hr = AskServer(path, rclsid, riid, ppv);
     if (hr == CLASS_E_CLASSNOTAVAILABLE) {
       tried += tried.empty() ? path : ", " + path;

@@ -248,12 +248,21 @@ std::optional<std::string> RegQuery(std::string_view key, std::string_view name)
   static std::string cached_path;
   static FileVersion cached_version;
   static std::shared_ptr<const RegStore> cached;
+  static ULONG checked_in = 0;  // the member call that last compared the file
   const std::string path = RegistryPath();
+  const ULONG call = KtCallNumber();
+  {
+    // Every class lookup of one member call reads the same store.
+    std::lock_guard lock(mutex);
+    if (call != 0 && call == checked_in && cached != nullptr && cached_path == path)
+      return cached->Query(key, name);
+  }
   const FileVersion version = VersionOf(path);
   std::shared_ptr<const RegStore> store;
   {
     std::lock_guard lock(mutex);
     if (cached != nullptr && cached_path == path && cached_version == version) store = cached;
+    if (store != nullptr) checked_in = call;
   }
   if (store == nullptr) {
     // Read after taking the version: if the file changes in between, the
@@ -263,6 +272,7 @@ std::optional<std::string> RegQuery(std::string_view key, std::string_view name)
     cached_path = path;
     cached_version = version;
     cached = store;
+    checked_in = call;
   }
   return store->Query(key, name);
 }

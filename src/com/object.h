@@ -68,15 +68,18 @@ class DispatchObject : public Iface {
 
   // The member-call frame: the instance stays alive for the whole call, and
   // an error that leaves the member becomes its failing status.
+  // The call is numbered, so that outside files are checked once in it.
   template <class Body>
   HRESULT Call(Body&& body) {
     AddRef();
+    KtEnterCall();
     HRESULT hr = S_OK;
     try {
       std::forward<Body>(body)();
     } catch (...) {
       hr = ReportFailure(Class());
     }
+    KtLeaveCall();
     Release();
     return hr;
   }

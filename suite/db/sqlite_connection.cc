@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "db/connection.h"
+#include "keltrane/ktrt.h"
 
 namespace kt::suite {
 namespace {
@@ -77,6 +78,7 @@ class SqliteConnection final : public Connection {
   // process still read the old file, the WAL file is left to it.
   bool Usable() override {
     if (db_ == nullptr) return false;
+    if (!same_file_.Due()) return true;  // once per member call: see KtCallNumber
     const FileId now = IdOf(target().location);
     if (now.ino != 0 && now == id_) return true;
     Flush();
@@ -170,6 +172,7 @@ class SqliteConnection final : public Connection {
 
   sqlite3* db_;
   FileId id_;
+  OncePerCall same_file_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

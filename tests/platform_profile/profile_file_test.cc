@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "base/vbtext.h"
+#include "keltrane/ktrt.h"
 
 namespace kt::profile {
 namespace {
@@ -501,6 +502,25 @@ TEST(ProfileCache, SeesRewriteWithModificationTimeRestored) {
   Spit(file, "[S]\nA=2\n");  // truncated and rewritten: the same inode
   ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
   EXPECT_EQ(Read(file, "S", "A"), "2");
+}
+
+// Inside one member call every read is served from one snapshot (the file
+// is asked once); the next call sees what another process wrote meanwhile.
+TEST(ProfileCache, OneSnapshotPerMemberCall) {
+  ProfileDir dir;
+  const std::string file = dir / "c.ini", other = dir / "other.ini";
+  Spit(file, "[S]\nA=1\n");
+  usleep(150'000);  // long enough after the change for the read to be cached
+  KtEnterCall();
+  EXPECT_EQ(Read(file, "S", "A"), "1");
+  Spit(other, "[S]\nA=2\n");
+  ASSERT_EQ(rename(other.c_str(), file.c_str()), 0);
+  EXPECT_EQ(Read(file, "S", "A"), "1");
+  KtLeaveCall();
+  KtEnterCall();
+  EXPECT_EQ(Read(file, "S", "A"), "2");
+  KtLeaveCall();
+  EXPECT_EQ(KtCallNumber(), 0u);
 }
 
 }  // namespace
