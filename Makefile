@@ -55,13 +55,14 @@ test-release: deps
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 	$(RELEASE_BUILD)/bin/keltrane call Keltrane.clsProfile SetMaxRecord 5
 
-# Windows x86-64, cross-built with mingw-w64: for now the platform-independent
-# layers only (see the top-level CMakeLists.txt).
+# Windows x86-64, cross-built with mingw-w64: the library, Keltrane.dll (see
+# the top-level CMakeLists.txt), checked for its exports and imports.
 $(WINDOWS_BUILD)/build.ninja: | deps
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKELTRANE_TESTS=OFF $(CMAKE_FLAGS)
 
 windows: deps $(WINDOWS_BUILD)/build.ninja
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	scripts/check-windows-dll.sh $(WINDOWS_BUILD)/bin/Keltrane.dll
 
 # Benchmarks: a separate Release build, each binary run from inside that dir,
 # with a throwaway PostgreSQL server for the database benchmarks.

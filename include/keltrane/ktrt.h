@@ -5,6 +5,11 @@
  *
  * Text crossing this interface is UTF-8.  Strings handed out are allocated
  * with CoTaskMemAlloc and freed by the caller with CoTaskMemFree.
+ *
+ * On Windows the system keeps the class registry, so only the services the
+ * library uses itself are declared there (server support, message boxes,
+ * module folders), and the library carries its own copy of them over the
+ * system's registry, user32 and module functions.  The rest is Linux only.
  */
 #ifndef KELTRANE_KTRT_H
 #define KELTRANE_KTRT_H
@@ -12,6 +17,58 @@
 #include "oleauto.h"
 
 KT_BEGIN_C
+
+/* ---- In-process server support -------------------------------------------
+ * A class library describes itself once; its four entry points hand that
+ * description to the run time, which does the work. */
+typedef struct KtClassDesc {
+  const CLSID* clsid;
+  const char* name;               /* class name, e.g. "clsProfile" */
+  const char* progid;             /* e.g. "Keltrane.clsProfile" */
+  const IID* iid;                 /* default interface */
+  const char* interface_name;     /* e.g. "_clsProfile" */
+  const IID* const* earlier_iids; /* earlier ids of the default interface */
+  ULONG earlier_count;
+  /* Makes a new instance (its creation hook runs) and queries it for riid. */
+  HRESULT (*create)(REFIID riid, void** ppv);
+} KtClassDesc;
+
+typedef struct KtServerDesc {
+  const char* name; /* type library name, e.g. "Keltrane" */
+  const GUID* typelib_id;
+  WORD version_major;
+  WORD version_minor;
+  LCID lcid;
+  const char* threading_model; /* "Apartment" */
+  const KtClassDesc* classes;
+  ULONG class_count;
+  const void* module_anchor; /* any address inside the server library: locates its file */
+  LONG* lock_count;          /* live instances plus factory locks, changed atomically */
+} KtServerDesc;
+
+STDAPI KtServerRegister(const KtServerDesc* server);
+STDAPI KtServerUnregister(const KtServerDesc* server);
+STDAPI KtServerGetClassObject(const KtServerDesc* server, REFCLSID rclsid, REFIID riid, void** ppv);
+STDAPI KtServerCanUnloadNow(const KtServerDesc* server);
+/* Instances of a server call this with +1 on creation and -1 when freed. */
+STDAPI_(void) KtServerLock(const KtServerDesc* server, int delta);
+
+/* ---- Message boxes -------------------------------------------------------
+ * Shows a box and returns the answer; style and answer carry the Windows
+ * values (MB_*, ID*).  On Windows the box is the system's MessageBoxW, on
+ * Linux the host's handler (below) shows it. */
+STDAPI_(int) KtMessageBox(const char* text, const char* title, UINT style);
+
+/* ---- Module folders -------------------------------------------------------
+ * The folder of the shared library that holds addr, without a trailing
+ * separator; on Linux the host setting "module-dir", when set, takes its
+ * place. */
+STDAPI KtGetModuleDir(const void* addr, char** dir);
+/* The full path of the shared library that holds addr. */
+STDAPI KtGetModulePath(const void* addr, char** path);
+
+/* ---- Linux only ---------------------------------------------------------- */
+#ifndef _WIN32
 
 /* ---- Registration store ------------------------------------------------
  * A persistent tree of keys, each holding named text values, laid out like
@@ -33,41 +90,6 @@ STDAPI KtRegDeleteTree(const char* key);
  * ProgIDs known only to this process (hosts that load a server themselves). */
 STDAPI KtRegisterProgID(const char* progid, REFCLSID clsid);
 
-/* ---- In-process server support -------------------------------------------
- * A class library describes itself once; its four entry points hand that
- * description to the run time, which does the work. */
-typedef struct KtClassDesc {
-  const CLSID* clsid;
-  const char* name;                /* class name, e.g. "clsProfile" */
-  const char* progid;              /* e.g. "Keltrane.clsProfile" */
-  const IID* iid;                  /* default interface */
-  const char* interface_name;      /* e.g. "_clsProfile" */
-  const IID* const* earlier_iids;  /* earlier ids of the default interface */
-  ULONG earlier_count;
-  /* Makes a new instance (its creation hook runs) and queries it for riid. */
-  HRESULT (*create)(REFIID riid, void** ppv);
-} KtClassDesc;
-
-typedef struct KtServerDesc {
-  const char* name;         /* type library name, e.g. "Keltrane" */
-  const GUID* typelib_id;
-  WORD version_major;
-  WORD version_minor;
-  LCID lcid;
-  const char* threading_model; /* "Apartment" */
-  const KtClassDesc* classes;
-  ULONG class_count;
-  const void* module_anchor; /* any address inside the server library: locates its file */
-  LONG* lock_count;          /* live instances plus factory locks, changed atomically */
-} KtServerDesc;
-
-STDAPI KtServerRegister(const KtServerDesc* server);
-STDAPI KtServerUnregister(const KtServerDesc* server);
-STDAPI KtServerGetClassObject(const KtServerDesc* server, REFCLSID rclsid, REFIID riid, void** ppv);
-STDAPI KtServerCanUnloadNow(const KtServerDesc* server);
-/* Instances of a server call this with +1 on creation and -1 when freed. */
-STDAPI_(void) KtServerLock(const KtServerDesc* server, int delta);
-
 /* ---- Host settings ------------------------------------------------------
  * Process-wide text settings that a host hands to the libraries it loads
  * (module-dir, windows-dir, db, log, ...).  NULL removes a setting. */
@@ -75,8 +97,7 @@ STDAPI KtSetHostSetting(const char* name, const char* value);
 /* S_FALSE and *value NULL when the setting is not set. */
 STDAPI KtGetHostSetting(const char* name, char** value);
 
-/* ---- Message boxes -------------------------------------------------------
- * Style and answers carry the Windows values. */
+/* ---- Message box values and the host's way of showing a box ------------- */
 #define MB_OK 0x0
 #define MB_OKCANCEL 0x1
 #define MB_YESNO 0x4
@@ -92,19 +113,14 @@ typedef int (*KtMessageBoxHandler)(void* context, const char* text, const char* 
 /* Installs the host's way of showing a box; NULL restores the default, which
  * prints the box on stderr and answers OK, or No to a Yes/No question. */
 STDAPI_(void) KtSetMessageBoxHandler(KtMessageBoxHandler handler, void* context);
-STDAPI_(int) KtMessageBox(const char* text, const char* title, UINT style);
 
-/* ---- Module folders -------------------------------------------------------
- * The folder of the shared library that holds addr, without a trailing
- * separator; the host setting "module-dir", when set, takes its place. */
-STDAPI KtGetModuleDir(const void* addr, char** dir);
-/* The full path of the shared library that holds addr. */
-STDAPI KtGetModulePath(const void* addr, char** path);
 /* While CoCreateInstance runs a class factory on this thread: the folder of
  * the library whose code called CoCreateInstance (as KtGetModuleDir gives
  * it), so that a component can find the files of the library that creates
  * it.  S_FALSE with *dir NULL outside such a call. */
 STDAPI KtGetCreatorModuleDir(char** dir);
+
+#endif /* Linux */
 
 /* ---- Member calls -----------------------------------------------------------
  * A server brackets each member call with KtEnterCall and KtLeaveCall.  The

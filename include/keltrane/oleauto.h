@@ -1,15 +1,20 @@
 /*
  * keltrane/oleauto.h - the object run time's binary interface.
  *
- * Plain C declarations of the COM and OLE Automation types and functions that
- * the Keltrane library, its outside components and their hosts share.  The
- * layouts are the x86-64 Windows ones with Windows integer widths (LONG is 32
- * bits here too), so code written for COM compiles against this header with
- * only its string literals changed (OLECHAR is char16_t: write u"text").
+ * On Linux: plain C declarations of the COM and OLE Automation types and
+ * functions that the Keltrane library, its outside components and their
+ * hosts share.  The layouts are the x86-64 Windows ones with Windows integer
+ * widths (LONG is 32 bits here too), so code written for COM compiles against
+ * this header with only its string literals changed (OLECHAR is char16_t:
+ * write u"text", or KT_OLESTR("text") on either system).
  *
  * Every structure is a plain C struct: no constructors, no destructors, so a
  * VARIANT passed by value follows the C calling convention and a host written
  * in C can call every slot of every interface.
+ *
+ * On Windows the system's headers (<windows.h>, <objbase.h>, <oleauto.h>)
+ * declare all of it, OLECHAR is wchar_t, and this header adds only the few
+ * macros the Keltrane headers use beyond them.
  */
 #ifndef KELTRANE_OLEAUTO_H
 #define KELTRANE_OLEAUTO_H
@@ -28,8 +33,6 @@
 #define KT_END_C
 #endif
 
-#define KT_API __attribute__((visibility("default")))
-
 /* GUID constants live in the headers, so a library need not export them. */
 #ifdef __cplusplus
 #define KT_DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
@@ -38,6 +41,42 @@
 #define KT_DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
   static const GUID name __attribute__((unused)) = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
 #endif
+
+/* The slots every interface starts with, for the vtables of C callers. */
+#ifndef __cplusplus
+#define KT_IUNKNOWN_SLOTS(T)                                    \
+  HRESULT (*QueryInterface)(T * This, REFIID riid, void** ppv); \
+  ULONG (*AddRef)(T * This);                                    \
+  ULONG (*Release)(T * This);
+#define KT_IDISPATCH_SLOTS(T)                                                                          \
+  KT_IUNKNOWN_SLOTS(T)                                                                                 \
+  HRESULT (*GetTypeInfoCount)(T * This, UINT * pctinfo);                                               \
+  HRESULT (*GetTypeInfo)(T * This, UINT itinfo, LCID lcid, ITypeInfo * *pptinfo);                      \
+  HRESULT(*GetIDsOfNames)                                                                              \
+  (T * This, REFIID riid, LPOLESTR * names, UINT count, LCID lcid, DISPID * dispids);                  \
+  HRESULT(*Invoke)                                                                                     \
+  (T * This, DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS * params, VARIANT * result, \
+   EXCEPINFO * excepinfo, UINT * argerr);
+#endif
+
+/* Visual Basic run-time errors travel as 0x800A0000 + number. */
+#define KT_HRESULT_FROM_VB(n) ((HRESULT)(0x800A0000u | ((uint32_t)(n)&0xFFFFu)))
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+
+/* A DLL's exports are named in its module-definition file. */
+#define KT_API
+#define KT_OLESTR(s) L##s
+
+#else /* Linux */
+
+#define KT_API __attribute__((visibility("default")))
+#define KT_OLESTR(s) u##s
 #define STDMETHODCALLTYPE
 #define STDAPI KT_EXTERN_C KT_API HRESULT
 #define STDAPI_(t) KT_EXTERN_C KT_API t
@@ -132,9 +171,6 @@ typedef GUID CLSID;
 #define DISP_E_PARAMNOTOPTIONAL ((HRESULT)0x8002000F)
 #define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000D)
 #define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802B)
-
-/* Visual Basic run-time errors travel as 0x800A0000 + number. */
-#define KT_HRESULT_FROM_VB(n) ((HRESULT)(0x800A0000u | ((uint32_t)(n)&0xFFFFu)))
 
 typedef enum VARENUM {
   VT_EMPTY = 0,
@@ -340,20 +376,6 @@ typedef struct IClassFactory IClassFactory;
 typedef struct IErrorInfo IErrorInfo;
 typedef struct ICreateErrorInfo ICreateErrorInfo;
 
-#define KT_IUNKNOWN_SLOTS(T)                                    \
-  HRESULT (*QueryInterface)(T * This, REFIID riid, void** ppv); \
-  ULONG (*AddRef)(T * This);                                    \
-  ULONG (*Release)(T * This);
-#define KT_IDISPATCH_SLOTS(T)                                                                          \
-  KT_IUNKNOWN_SLOTS(T)                                                                                 \
-  HRESULT (*GetTypeInfoCount)(T * This, UINT * pctinfo);                                               \
-  HRESULT (*GetTypeInfo)(T * This, UINT itinfo, LCID lcid, ITypeInfo * *pptinfo);                      \
-  HRESULT (*GetIDsOfNames)                                                                             \
-  (T * This, REFIID riid, LPOLESTR * names, UINT count, LCID lcid, DISPID * dispids);                  \
-  HRESULT (*Invoke)                                                                                    \
-  (T * This, DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS * params, VARIANT * result, \
-   EXCEPINFO * excepinfo, UINT * argerr);
-
 typedef struct IUnknownVtbl {
   KT_IUNKNOWN_SLOTS(IUnknown)
 } IUnknownVtbl;
@@ -483,5 +505,7 @@ STDAPI GetErrorInfo(ULONG reserved, IErrorInfo** pperrinfo);
 STDAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo);
 
 KT_END_C
+
+#endif /* Linux */
 
 #endif /* KELTRANE_OLEAUTO_H */

@@ -1,9 +1,18 @@
 // Profile (INI) files with the rules of the Windows profile functions, so
 // that files shared with Windows programs read and write the same way.
+// On Windows both are the system's own functions (platform/win/profile_file.cc),
+// whose rules these follow; what differs there: sizes count UTF-16 units,
+// files without a byte order mark hold ANSI code page text, and a write is
+// the system's (no lock file, no temporary file).
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+// <windows.h>, where a file includes it first, maps these names to its A or
+// W functions; here they name ours.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 
 namespace kt::profile {
 

@@ -1,12 +1,13 @@
 // In-process server support: the class factory a server hands out, its
-// lock count, and writing / removing its registration.
+// lock count, and what its registration holds.  Plain C++ over the COM
+// interfaces, built for Linux and Windows alike.
 #include <atomic>
 #include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "rt/registry_store.h"
+#include "rt/registration.h"
 #include "rt/rt_internal.h"
 
 namespace {
@@ -90,12 +91,85 @@ bool IsComplete(const KtServerDesc* server) {
   return true;
 }
 
-// The class could not be registered (SELFREG_E_CLASS).
-constexpr HRESULT kSelfRegClass = static_cast<HRESULT>(0x80040201);
-
 constexpr char kAutomationProxy[] = "{00020424-0000-0000-C000-000000000046}";
 
 }  // namespace
+
+namespace kt::rt {
+
+HRESULT CheckServerDesc(const KtServerDesc* server) {
+  if (server == nullptr) return E_INVALIDARG;
+  if (!IsComplete(server)) {
+    return ReportError(E_INVALIDARG, "The server description lacks a type library id, a name or a class id");
+  }
+  return S_OK;
+}
+
+HRESULT ServerModulePath(const KtServerDesc& server, std::string* path) {
+  if (server.module_anchor == nullptr) {
+    return ReportError(E_INVALIDARG, std::string("Server ") + server.name +
+                                         " gives no address inside its library, so its file is unknown");
+  }
+  char* module = nullptr;
+  if (FAILED(KtGetModulePath(server.module_anchor, &module)) || module == nullptr) {
+    return ReportError(kSelfRegClass, std::string("Cannot find the file of server ") + server.name);
+  }
+  *path = module;
+  CoTaskMemFree(module);
+  return S_OK;
+}
+
+std::vector<RegValue> RegistrationValues(const KtServerDesc& server, const std::string& module,
+                                         const char* typelib_platform) {
+  std::vector<RegValue> out;
+  const std::string libid = GuidToString(*server.typelib_id);
+  const std::string version = Version(&server);
+  if (typelib_platform != nullptr) {
+    const std::string tlb = TypeLibVersionKey(&server);
+    char lcid[16];
+    std::snprintf(lcid, sizeof lcid, "%x", static_cast<unsigned>(server.lcid));
+    out.push_back({tlb, "", server.name});
+    out.push_back({tlb + "\\" + lcid + "\\" + typelib_platform, "", module});
+    out.push_back({tlb + "\\FLAGS", "", "0"});
+  }
+  for (ULONG i = 0; i < server.class_count; ++i) {
+    const KtClassDesc& cls = server.classes[i];
+    const std::string clsid = GuidToString(*cls.clsid);
+    const std::string key = "CLSID\\" + clsid;
+    out.push_back({key, "", cls.progid});
+    out.push_back({key + "\\ProgID", "", cls.progid});
+    out.push_back({key + "\\VersionIndependentProgID", "", cls.progid});
+    out.push_back({key + "\\InprocServer32", "", module});
+    out.push_back({key + "\\InprocServer32", "ThreadingModel",
+                   server.threading_model ? server.threading_model : "Apartment"});
+    out.push_back({key + "\\TypeLib", "", libid});
+    out.push_back({key + "\\VERSION", "", version});
+    out.push_back({cls.progid, "", cls.name});
+    out.push_back({std::string(cls.progid) + "\\CLSID", "", clsid});
+    for (const IID& iid : InterfaceIds(cls)) {
+      const std::string ikey = "Interface\\" + GuidToString(iid);
+      out.push_back({ikey, "", cls.interface_name ? cls.interface_name : ""});
+      out.push_back({ikey + "\\ProxyStubClsid32", "", kAutomationProxy});
+      out.push_back({ikey + "\\TypeLib", "", libid});
+      out.push_back({ikey + "\\TypeLib", "Version", version});
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> RegistrationKeys(const KtServerDesc& server, bool with_typelib) {
+  std::vector<std::string> out;
+  if (with_typelib) out.push_back(TypeLibVersionKey(&server));
+  for (ULONG i = 0; i < server.class_count; ++i) {
+    const KtClassDesc& cls = server.classes[i];
+    out.push_back("CLSID\\" + GuidToString(*cls.clsid));
+    out.push_back(cls.progid);
+    for (const IID& iid : InterfaceIds(cls)) out.push_back("Interface\\" + GuidToString(iid));
+  }
+  return out;
+}
+
+}  // namespace kt::rt
 
 STDAPI_(void) KtServerLock(const KtServerDesc* server, int delta) {
   if (server == nullptr || server->lock_count == nullptr) return;
@@ -122,76 +196,4 @@ STDAPI KtServerGetClassObject(const KtServerDesc* server, REFCLSID rclsid, REFII
   }
   // Not ours: the caller goes on to other servers, so no error info here.
   return CLASS_E_CLASSNOTAVAILABLE;
-}
-
-STDAPI KtServerRegister(const KtServerDesc* server) {
-  if (server == nullptr) return E_INVALIDARG;
-  if (!IsComplete(server)) {
-    return kt::rt::ReportError(E_INVALIDARG,
-                               "The server description lacks a type library id, a name or a class id");
-  }
-  if (server->module_anchor == nullptr) {
-    return kt::rt::ReportError(E_INVALIDARG,
-                               std::string("Server ") + server->name +
-                                   " gives no address inside its library, so its file is unknown");
-  }
-  char* module = nullptr;
-  if (FAILED(KtGetModulePath(server->module_anchor, &module)) || module == nullptr) {
-    return kt::rt::ReportError(kSelfRegClass, std::string("Cannot find the file of server ") + server->name);
-  }
-  std::string path(module);
-  CoTaskMemFree(module);
-
-  const std::string libid = GuidToString(*server->typelib_id);
-  const std::string version = Version(server);
-  HRESULT hr = kt::rt::RegTransact([&](kt::rt::RegStore& store) {
-    const std::string tlb = TypeLibVersionKey(server);
-    char lcid[16];
-    std::snprintf(lcid, sizeof lcid, "%x", server->lcid);
-    store.Set(tlb, "", server->name);
-    store.Set(tlb + "\\" + lcid + "\\linux", "", path);
-    store.Set(tlb + "\\FLAGS", "", "0");
-    for (ULONG i = 0; i < server->class_count; ++i) {
-      const KtClassDesc& cls = server->classes[i];
-      const std::string clsid = GuidToString(*cls.clsid);
-      const std::string key = "CLSID\\" + clsid;
-      store.Set(key, "", cls.progid);
-      store.Set(key + "\\ProgID", "", cls.progid);
-      store.Set(key + "\\InprocServer32", "", path);
-      store.Set(key + "\\InprocServer32", "ThreadingModel",
-                server->threading_model ? server->threading_model : "Apartment");
-      store.Set(key + "\\TypeLib", "", libid);
-      store.Set(key + "\\VERSION", "", version);
-      store.Set(cls.progid, "", cls.name);
-      store.Set(std::string(cls.progid) + "\\CLSID", "", clsid);
-      for (const IID& iid : InterfaceIds(cls)) {
-        const std::string ikey = "Interface\\" + GuidToString(iid);
-        store.Set(ikey, "", cls.interface_name ? cls.interface_name : "");
-        store.Set(ikey + "\\ProxyStubClsid32", "", kAutomationProxy);
-        store.Set(ikey + "\\TypeLib", "", libid);
-        store.Set(ikey + "\\TypeLib", "Version", version);
-      }
-    }
-    return true;
-  });
-  return FAILED(hr) ? kSelfRegClass : S_OK;
-}
-
-STDAPI KtServerUnregister(const KtServerDesc* server) {
-  if (server == nullptr) return E_INVALIDARG;
-  if (!IsComplete(server)) {
-    return kt::rt::ReportError(E_INVALIDARG,
-                               "The server description lacks a type library id, a name or a class id");
-  }
-  HRESULT hr = kt::rt::RegTransact([&](kt::rt::RegStore& store) {
-    bool changed = store.DeleteTree(TypeLibVersionKey(server));
-    for (ULONG i = 0; i < server->class_count; ++i) {
-      const KtClassDesc& cls = server->classes[i];
-      changed |= store.DeleteTree("CLSID\\" + GuidToString(*cls.clsid));
-      changed |= store.DeleteTree(cls.progid);
-      for (const IID& iid : InterfaceIds(cls)) changed |= store.DeleteTree("Interface\\" + GuidToString(iid));
-    }
-    return changed;
-  });
-  return FAILED(hr) ? kSelfRegClass : S_OK;
 }

@@ -11,6 +11,14 @@
 
 namespace kt::com {
 
+// OLE text is UTF-16 on every platform, but its C++ type differs: OLECHAR
+// is char16_t on Linux and wchar_t on Windows.  These are the one place
+// that crosses between the two: text is copied unit by unit, never read as
+// the other type.
+using OleString = std::basic_string<OLECHAR>;
+std::string FromOle(const OLECHAR* text, size_t length);
+OleString ToOle(std::string_view text);
+
 std::string FromBstr(BSTR b);
 // Text of a plain NUL-terminated OLE string (not necessarily a BSTR).
 std::string FromBstrText(const OLECHAR* text);
@@ -33,6 +41,9 @@ VbArray<int32_t> FromI4Array(const SAFEARRAY* sa);
 void StoreBstrArray(SAFEARRAY** slot, const VbArray<std::string>& a);
 void StoreI4Array(SAFEARRAY** slot, const VbArray<int32_t>& a);
 
+// Raises E_POINTER for a null by-reference argument.
+void CheckSlot(const void* slot);
+
 // An in/out string: the logic works on value(); the caller's variable
 // receives it when the adapter goes, on every way out of the member.
 class StrRef {
@@ -47,6 +58,26 @@ class StrRef {
   BSTR* slot_;
   std::string value_;
   std::string original_;
+};
+
+// An in/out 32-bit integer.  The logic takes an int32_t, which a LONG is
+// not on Windows (a long there), so it works on a copy; the caller's
+// variable receives a changed value when the expression that made the
+// I4Ref ends, on every way out of it.
+class I4Ref {
+ public:
+  explicit I4Ref(LONG* slot) : slot_((CheckSlot(slot), slot)), value_(*slot), original_(value_) {}
+  ~I4Ref() {
+    if (value_ != original_) *slot_ = value_;
+  }
+  I4Ref(const I4Ref&) = delete;
+  I4Ref& operator=(const I4Ref&) = delete;
+  operator int32_t&() { return value_; }
+
+ private:
+  LONG* slot_;
+  int32_t value_;
+  int32_t original_;
 };
 
 template <class T>
@@ -66,8 +97,6 @@ class ArrayRef {
 using StrArrayRef = ArrayRef<std::string>;
 using I4ArrayRef = ArrayRef<int32_t>;
 
-// Raises E_POINTER for a null by-reference argument.
-void CheckSlot(const void* slot);
 // The caller's variable behind an in/out scalar argument.
 template <class T>
 T& Ref(T* slot) {

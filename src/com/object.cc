@@ -22,7 +22,7 @@ void SetInfo(const ClassInfo& cls, const ErrRecord& record) {
   ICreateErrorInfo* create = nullptr;
   if (FAILED(CreateErrorInfo(&create)) || create == nullptr) return;
   auto set = [](auto method, ICreateErrorInfo* target, const std::string& text) {
-    std::u16string wide = base::Utf8ToUtf16(text);
+    OleString wide = ToOle(text);
     (target->*method)(wide.data());
   };
   create->SetGUID(*cls.iface->iid);

@@ -9,6 +9,12 @@
 
 #include "components/components.h"
 
+// <windows.h>, where a file includes it first, maps these names to its A or
+// W functions; here they name the Env's members.
+#undef MessageBox
+#undef GetProfileString
+#undef WriteProfileString
+
 namespace kt {
 
 // Message-box styles and answers, with their Windows values.

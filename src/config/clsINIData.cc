@@ -20,10 +20,10 @@ const std::string kE2DefaultPath = "C:\\Program Files\\Brantwick\\Velmora20\\Sto
 const std::string kE2Source = "Keltrane->clsINIData->ini_getE2Path";
 
 // The library folder's parent with its trailing separator: the leading
-// characters up to and including the last '/', or nothing when the folder
-// has no separator at all.
+// characters up to and including the last '/' or '\' (Windows folders use
+// either), or nothing when the folder has no separator at all.
 std::string ParentPrefix(const std::string& folder) {
-  const size_t last = folder.rfind('/');
+  const size_t last = folder.find_last_of("/\\");
   return last == std::string::npos ? std::string() : folder.substr(0, last + 1);
 }
 

@@ -64,7 +64,9 @@ TEST_P(IniPath, StorageBesideTheLibraryFolder) {
 INSTANTIATE_TEST_SUITE_P(Folders, IniPath,
                          ::testing::Values(std::pair("/a/b/Bin", "/a/b/Storage//Vizaride32.ini"),
                                            std::pair("/Bin", "/Storage//Vizaride32.ini"),
-                                           std::pair("Bin", "Storage//Vizaride32.ini")));
+                                           std::pair("Bin", "Storage//Vizaride32.ini"),
+                                           std::pair("C:\\A\\B\\Bin", "C:\\A\\B\\Storage//Vizaride32.ini"),
+                                           std::pair("C:\\A\\B/Bin", "C:\\A\\B/Storage//Vizaride32.ini")));
 
 // --- ini_get ----------------------------------------------------------------
 

@@ -99,6 +99,7 @@ std::vector<Expected> ExpectedKeys(const std::string& module) {
     const std::string key = "CLSID\\" + Text(*c.clsid);
     out.push_back({key, "", c.progid});
     out.push_back({key + "\\ProgID", "", c.progid});
+    out.push_back({key + "\\VersionIndependentProgID", "", c.progid});
     out.push_back({key + "\\InprocServer32", "", module});
     out.push_back({key + "\\InprocServer32", "ThreadingModel", "Apartment"});
     out.push_back({key + "\\TypeLib", "", lib});

@@ -33,7 +33,7 @@ class CommonObject final : public DispatchObject<_clsCommon, CommonObject> {
     return Call([&] {
       LONG& out = Ref(result);
       out = 0;
-      out = logic_.GetCompanyIdFromPTRID(Ref(lPTRID));
+      out = logic_.GetCompanyIdFromPTRID(I4Ref(lPTRID));
     });
   }
 

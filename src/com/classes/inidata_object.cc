@@ -28,7 +28,7 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
                                      SHORT* intSchedule) override {
     return Call([&] {
       StrRef cmd(cmdArgument);
-      logic_.GetTheValueFromCmdArgument(cmd.value(), Ref(lUserId), Ref(lOdbc), Ref(lCommPort),
+      logic_.GetTheValueFromCmdArgument(cmd.value(), I4Ref(lUserId), Ref(lOdbc), Ref(lCommPort),
                                         Ref(intSchedule));
     });
   }
@@ -45,13 +45,13 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
   HRESULT GetModemInformation(LONG* lCompanyId, LONG* lProtocolID, SAFEARRAY** strModem) override {
     return Call([&] {
       StrArrayRef ports(strModem);
-      logic_.GetModemInformation(Ref(lCompanyId), Ref(lProtocolID), ports.value());
+      logic_.GetModemInformation(I4Ref(lCompanyId), I4Ref(lProtocolID), ports.value());
     });
   }
   HRESULT GetTCPIPPortInformation(LONG* lCompanyId, LONG* lProtocolID, SAFEARRAY** strTCPIP) override {
     return Call([&] {
       StrArrayRef ports(strTCPIP);
-      logic_.GetTCPIPPortInformation(Ref(lCompanyId), Ref(lProtocolID), ports.value());
+      logic_.GetTCPIPPortInformation(I4Ref(lCompanyId), I4Ref(lProtocolID), ports.value());
     });
   }
   HRESULT ini_write(BSTR Section, BSTR Key, VARIANT stringvalue) override {
@@ -73,7 +73,7 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
   HRESULT GetAccountID(BSTR* cmdArgument, LONG* lAcctId) override {
     return Call([&] {
       StrRef cmd(cmdArgument);
-      logic_.GetAccountID(cmd.value(), Ref(lAcctId));
+      logic_.GetAccountID(cmd.value(), I4Ref(lAcctId));
     });
   }
   HRESULT GetClassValueToInstatiate(LONG* lAcctId, LONG* lPanelTyperevId, LONG* lPanelId, LONG* lPanelNameID,
@@ -81,8 +81,8 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
     return Call([&] {
       SHORT& out = Ref(result);
       out = 0;
-      out = logic_.GetClassValueToInstatiate(Ref(lAcctId), Ref(lPanelTyperevId), Ref(lPanelId),
-                                             Ref(lPanelNameID), Ref(CompanyId));
+      out = logic_.GetClassValueToInstatiate(I4Ref(lAcctId), I4Ref(lPanelTyperevId), I4Ref(lPanelId),
+                                             I4Ref(lPanelNameID), Ref(CompanyId));
     });
   }
   HRESULT ChangeDateTimeToXMLFormat(DATE* dtValue, BSTR* result) override {
@@ -92,14 +92,14 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
     return Call([&] {
       LONG& out = Ref(result);
       out = 0;
-      out = logic_.GetCommandType(Ref(lCommandID));
+      out = logic_.GetCommandType(I4Ref(lCommandID));
     });
   }
   HRESULT GetCommandTypeIndex(LONG* lCommandID, LONG* result) override {
     return Call([&] {
       LONG& out = Ref(result);
       out = 0;
-      out = logic_.GetCommandTypeIndex(Ref(lCommandID));
+      out = logic_.GetCommandTypeIndex(I4Ref(lCommandID));
     });
   }
   HRESULT GetProtocolIndex(SHORT* lCompanyId, LONG* result) override {
@@ -115,7 +115,7 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
       VARIANT_BOOL& out = Ref(result);
       out = VARIANT_FALSE;
       StrRef path(strFilePath);
-      out = ToVariantBool(logic_.UpdateConnectionString(Ref(frmHWND), path.value(), Ref(intODBC)));
+      out = ToVariantBool(logic_.UpdateConnectionString(I4Ref(frmHWND), path.value(), Ref(intODBC)));
     });
   }
   HRESULT IsSupported(LONG* lAccountId, BSTR* strProtocol, SHORT* nSupport, SHORT* result) override {
@@ -123,20 +123,20 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
       SHORT& out = Ref(result);
       out = 0;
       StrRef protocol(strProtocol);
-      out = logic_.IsSupported(Ref(lAccountId), protocol.value(), Ref(nSupport));
+      out = logic_.IsSupported(I4Ref(lAccountId), protocol.value(), Ref(nSupport));
     });
   }
   HRESULT IsTCPSupport(LONG* lPanelTyperevId, SHORT* result) override {
     return Call([&] {
       SHORT& out = Ref(result);
       out = 0;
-      out = logic_.IsTCPSupport(Ref(lPanelTyperevId));
+      out = logic_.IsTCPSupport(I4Ref(lPanelTyperevId));
     });
   }
   HRESULT getCommSections(LONG* company, BSTR* SectionInteractive, BSTR* SectionServer) override {
     return Call([&] {
       StrRef interactive(SectionInteractive), server(SectionServer);
-      logic_.getCommSections(Ref(company), interactive.value(), server.value());
+      logic_.getCommSections(I4Ref(company), interactive.value(), server.value());
     });
   }
   HRESULT Update16BitModemSettings(LONG lCompanyId, LONG lCommPort, BSTR strModem_Model,

@@ -58,7 +58,7 @@ class ProfileObject final : public DispatchObject<_clsProfile, ProfileObject> {
   HRESULT SetCommands(BSTR* strCommands, LONG* lCommandID, SHORT* intIndex) override {
     return Call([&] {
       StrRef commands(strCommands);
-      logic_.SetCommands(commands.value(), Ref(lCommandID), Ref(intIndex));
+      logic_.SetCommands(commands.value(), I4Ref(lCommandID), Ref(intIndex));
     });
   }
   HRESULT GetCommands(SAFEARRAY** strCommands, SAFEARRAY** lCommandID) override {
@@ -72,13 +72,13 @@ class ProfileObject final : public DispatchObject<_clsProfile, ProfileObject> {
     return Call([&] { Ref(result) = logic_.GetMaxRecord(); });
   }
   HRESULT put_SetMaxRecord(LONG* lNewValue) override {
-    return Call([&] { logic_.SetMaxRecord(Ref(lNewValue)); });
+    return Call([&] { logic_.SetMaxRecord(I4Ref(lNewValue)); });
   }
   HRESULT GetAccountIDIndex(LONG* lAccountId, SHORT* result) override {
     return Call([&] {
       SHORT& out = Ref(result);
       out = 0;
-      out = logic_.GetAccountIDIndex(Ref(lAccountId));
+      out = logic_.GetAccountIDIndex(I4Ref(lAccountId));
     });
   }
   HRESULT GetConnectionStatus(VARIANT_BOOL* result) override {

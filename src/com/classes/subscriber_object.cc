@@ -29,7 +29,7 @@ class SubscriberObject final : public DispatchObject<_clsSubscriber, SubscriberO
                               LONG* lParentPanelTypeRevId) override {
     return Call([&] {
       StrRef name(strPanelname);
-      logic_.GetPanelInformation(lPanelTyperevId, name.value(), Ref(lParentPanelTypeRevId));
+      logic_.GetPanelInformation(lPanelTyperevId, name.value(), I4Ref(lParentPanelTypeRevId));
     });
   }
   HRESULT GetPanelName(LONG lPanelNameID, BSTR* strPanelname) override {

@@ -3,6 +3,7 @@
 // and description from the component's error information).
 #pragma once
 
+#include <cstdint>
 #include <utility>
 
 #include "keltrane/oleauto.h"
@@ -36,6 +37,23 @@ class ComPtr {
 
  private:
   I* p_ = nullptr;
+};
+
+// The logic's int32_t passed by reference to a component, whose slot takes
+// a LONG (a long on Windows): the component works on a copy, which goes
+// back into the logic's variable when the expression that made the LongArg
+// ends, also when the call fails.
+class LongArg {
+ public:
+  explicit LongArg(int32_t& var) : var_(var), value_(var) {}
+  ~LongArg() { var_ = static_cast<int32_t>(value_); }
+  LongArg(const LongArg&) = delete;
+  LongArg& operator=(const LongArg&) = delete;
+  operator LONG*() { return &value_; }
+
+ private:
+  int32_t& var_;
+  LONG value_;
 };
 
 // Raises the thread's error information (or a bare status) as a VbError.

@@ -1,12 +1,11 @@
 // The library's own Env: components through the object run time, message
 // boxes and folders through the run time's host services, profile files
 // through the platform's profile layer.
-#include <dlfcn.h>
-
 #include <mutex>
 
 #include "base/vbtext.h"
 #include "com/env/com_ptr.h"
+#include "com/env/system.h"
 #include "com/marshal.h"
 #include "components/env.h"
 #include "frame/error.h"
@@ -158,37 +157,41 @@ class ComConfig final : public ConfigServices {
   }
   std::string GetMessageText(int32_t& number) override {
     BstrOut out;
-    Check(p_->GetMessageText(&number, &out.b));
+    Check(p_->GetMessageText(LongArg(number), &out.b));
     return out.Text();
   }
   int16_t GetCompanyClassValue(int32_t& company) override {
     SHORT v = 0;
-    Check(p_->GetCompanyClassValue(&company, &v));
+    Check(p_->GetCompanyClassValue(LongArg(company), &v));
     return v;
   }
   int32_t GetAccountPanel(int32_t& account, int32_t& panel_type_rev) override {
-    // The revision travels as a tagged value that refers to the caller's variable.
+    // The revision travels as a tagged value that refers to a variable of
+    // ours, which goes back to the caller also when the call fails.
+    LONG revision = panel_type_rev;
     VARIANT ref;
     VariantInit(&ref);
     ref.vt = VT_BYREF | VT_I4;
-    ref.plVal = &panel_type_rev;
+    ref.plVal = &revision;
     LONG panel = 0;
-    Check(p_->GetAccountPanel(&account, &ref, &panel));
+    const HRESULT hr = p_->GetAccountPanel(LongArg(account), &ref, &panel);
+    panel_type_rev = static_cast<int32_t>(revision);
+    Check(hr);
     return panel;
   }
   int32_t GetRevisionCompany(int32_t& panel_type_rev, int32_t& panel_name) override {
     LONG company = 0;
-    Check(p_->GetRevisionCompany(&panel_type_rev, &panel_name, &company));
+    Check(p_->GetRevisionCompany(LongArg(panel_type_rev), LongArg(panel_name), &company));
     return company;
   }
   int32_t GetMappedCompany(int32_t& company) override {
     LONG mapped = 0;
-    Check(p_->GetMappedCompany(&company, &mapped));
+    Check(p_->GetMappedCompany(LongArg(company), &mapped));
     return mapped;
   }
   int16_t GetPanelNameFlag(int32_t& panel_name) override {
     SHORT flag = 0;
-    Check(p_->GetPanelNameFlag(&panel_name, &flag));
+    Check(p_->GetPanelNameFlag(LongArg(panel_name), &flag));
     return flag;
   }
   std::string GetProtocolSection(int32_t protocol, std::string& scratch) override {
@@ -256,14 +259,6 @@ class ComLogger final : public Logger {
   ComPtr<IKtLogger> p_;
 };
 
-std::string HostSetting(const char* name) {
-  char* value = nullptr;
-  std::string out;
-  if (KtGetHostSetting(name, &value) == S_OK && value != nullptr) out = value;
-  CoTaskMemFree(value);
-  return out;
-}
-
 class DefaultEnv final : public Env {
  public:
   std::unique_ptr<FixedApplication> CreateFixedApplication() override {
@@ -305,15 +300,7 @@ class DefaultEnv final : public Env {
     return out;
   }
 
-  std::string WindowsDir() override {
-    std::string dir = HostSetting("windows-dir");
-    if (!dir.empty()) return dir;
-    // Without a host's choice the Windows directory is a folder Windows
-    // beside the library's folder, next to Storage.
-    const std::string module = ModuleDir();
-    const size_t slash = module.find_last_of('/');
-    return (slash == std::string::npos ? std::string(".") : module.substr(0, slash)) + "/Windows";
-  }
+  std::string WindowsDir() override { return sys::WindowsDir(ModuleDir()); }
 
   size_t GetProfileString(const std::string& section, const std::string& key,
                           const std::string& default_value, std::string& buffer, size_t size,
@@ -326,27 +313,14 @@ class DefaultEnv final : public Env {
   }
 
   std::string InstalledPath() override {
-    using Provider = BSTR (*)();
     static std::once_flag once;
-    static Provider provider = nullptr;
+    static sys::InstalledPathFn provider = nullptr;
     static int load_error = 0;
-    std::call_once(once, [&] {
-      // Loaded by name, beside the library first, then on the library path.
-      const std::string name = "libRared16uzeRozudivovavuv.so";
-      void* lib = dlopen((ModuleDir() + "/" + name).c_str(), RTLD_NOW);
-      if (lib == nullptr) lib = dlopen(name.c_str(), RTLD_NOW);
-      if (lib == nullptr) {
-        load_error = 48;
-        return;
-      }
-      provider = reinterpret_cast<Provider>(dlsym(lib, "GetVelmora20InstallPath"));
-      if (provider == nullptr) load_error = 453;
-    });
+    // Loaded once, on first use.
+    std::call_once(once, [&] { provider = sys::LoadInstalledPathProvider(ModuleDir(), &load_error); });
     if (provider == nullptr) Raise(load_error);
     BSTR answer = provider();
-    // The provider's string carries ANSI bytes, not UTF-16 text.
-    std::string text =
-        answer ? std::string(reinterpret_cast<const char*>(answer), SysStringByteLen(answer)) : "";
+    std::string text = sys::ProviderText(answer);
     SysFreeString(answer);
     return text;
   }
