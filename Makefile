@@ -11,7 +11,7 @@ WINDOWS_BUILD ?= build-windows
 CMAKE_FLAGS ?=
 override CMAKE_FLAGS += -DKELTRANE_WERROR=ON
 
-.PHONY: all deps build demo test test-asan test-tsan test-release windows bench fuzz-build fuzz fuzz-ci format clean
+.PHONY: all deps build demo test test-asan test-tsan test-release windows test-windows bench fuzz-build fuzz fuzz-ci format clean
 
 all: build
 
@@ -64,6 +64,11 @@ $(WINDOWS_BUILD)/build.ninja: | deps
 windows: deps $(WINDOWS_BUILD)/build.ninja
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	scripts/check-windows-dll.sh $(WINDOWS_BUILD)/bin/Keltrane.dll
+
+# Keltrane.dll run under Wine, headless, in a throwaway prefix: regsvr32 and
+# its keys, the C host through CoCreateInstance, regsvr32 /u.
+test-windows: windows
+	scripts/test-windows.sh $(WINDOWS_BUILD)
 
 # Benchmarks: a separate Release build, each binary run from inside that dir,
 # with a throwaway PostgreSQL server for the database benchmarks.

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Runs the cross-built Keltrane.dll under Wine, headless, in a throwaway
+# prefix: registers it with regsvr32 and checks the user's registry, runs the
+# C host (c_host_test.exe) against the registration, unregisters it and
+# checks that none of its keys is left.  Usage: scripts/test-windows.sh [BUILD]
+set -euo pipefail
+build=$(cd "${1:-build-windows}" && pwd)
+src=$(cd "$(dirname "$0")/.." && pwd)
+bin=$build/bin
+[ -f "$bin/Keltrane.dll" ] && [ -f "$bin/c_host_test.exe" ] || {
+  echo "$bin lacks Keltrane.dll or c_host_test.exe: run make windows" >&2
+  exit 1
+}
+
+# Debian's wine64 installs the loader outside PATH.
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+[ -x "$wine" ] || {
+  echo "no wine64: run scripts/install-deps.sh" >&2
+  exit 1
+}
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+# No display, no prompts to install Mono or Gecko, no debug output.
+export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY=
+unset WAYLAND_DISPLAY
+rm -rf "$WINEPREFIX"
+trap 'timeout 60 "$wineserver" -k 2>/dev/null || true' EXIT
+
+# Every Wine program is bounded; its output loses the carriage returns.
+run() { timeout 120 "$wine" "$@" | tr -d '\r'; }
+fail() {
+  echo "test-windows: $*" >&2
+  exit 1
+}
+
+echo "test-windows: a fresh Wine prefix in $WINEPREFIX"
+timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot -i failed"
+timeout 120 "$wineserver" -w
+
+# Class names and ids as the public header declares them.
+header=$src/include/keltrane/keltrane.h
+guid_of() { grep -A1 "KT_DEFINE_GUID($1," "$header" | grep -o '{[0-9A-F-]*}'; }
+classes=(clsSubscriber clsINIData clsProfile clsCommon)
+interfaces=$(grep -o 'KT_DEFINE_GUID(IID__cls[A-Za-z_0-9]*' "$header" | sed 's/.*(//')
+dll_path="Z:$(printf '%s' "$bin/Keltrane.dll" | tr / '\\')"
+
+cd "$bin"
+run regsvr32 Keltrane.dll >/dev/null || fail "regsvr32 Keltrane.dll failed"
+
+# value KEY NAME: the data of a value (NAME "" for the default value).
+value() {
+  local flag=(/v "$2")
+  [ -n "$2" ] || flag=(/ve)
+  run reg query "HKCU\\Software\\Classes\\$1" "${flag[@]}" 2>/dev/null |
+    sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n1
+}
+expect() { # KEY NAME WANT
+  local got
+  got=$(value "$1" "$2" || true)
+  [ "$got" = "$3" ] || fail "HKCU\\Software\\Classes\\$1 ${2:-(default)} is '$got', expected '$3'"
+}
+for c in "${classes[@]}"; do
+  id=$(guid_of "CLSID_$c")
+  expect "Keltrane.$c\\CLSID" "" "$id"
+  expect "CLSID\\$id\\ProgID" "" "Keltrane.$c"
+  expect "CLSID\\$id\\VersionIndependentProgID" "" "Keltrane.$c"
+  expect "CLSID\\$id\\InprocServer32" "" "$dll_path"
+  expect "CLSID\\$id\\InprocServer32" ThreadingModel Apartment
+done
+for i in $interfaces; do
+  run reg query "HKCU\\Software\\Classes\\Interface\\$(guid_of "$i")" >/dev/null 2>&1 ||
+    fail "interface $i is not registered"
+done
+echo "test-windows: regsvr32 registered ${#classes[@]} classes and $(wc -w <<<"$interfaces") interfaces under HKCU"
+
+# Wine 8 reads classes from HKEY_LOCAL_MACHINE\Software\Classes only (no
+# merged per-user view), so the host's run sees a copy of the user's keys
+# there, removed again afterwards.
+copied=()
+for c in "${classes[@]}"; do
+  for key in "Keltrane.$c" "CLSID\\$(guid_of "CLSID_$c")"; do
+    run reg copy "HKCU\\Software\\Classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null
+    copied+=("$key")
+  done
+done
+status=0
+run c_host_test.exe || status=$?
+for key in "${copied[@]}"; do
+  run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null
+done
+[ "$status" -eq 0 ] || fail "the C host failed under Wine"
+
+run regsvr32 /u Keltrane.dll >/dev/null || fail "regsvr32 /u Keltrane.dll failed"
+left=$(run reg query 'HKCU\Software\Classes' /s | grep -i -e Keltrane -e '{' || true)
+[ -z "$left" ] || fail "keys left after regsvr32 /u: $left"
+echo "test-windows: regsvr32 /u removed every key; passed"
