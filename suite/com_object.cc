@@ -4,15 +4,23 @@
 #include "base/vbtext.h"
 
 namespace kt::suite {
+namespace {
+
+// OLECHAR is char16_t on Linux and wchar_t on Windows: both UTF-16 units.
+const OLECHAR* Ole(const std::u16string& text) {
+  return reinterpret_cast<const OLECHAR*>(text.c_str());
+}
+
+}  // namespace
 
 std::string ToUtf8(BSTR text) {
   if (text == nullptr) return {};
-  return base::Utf16ToUtf8(std::u16string_view(text, SysStringLen(text)));
+  return base::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), SysStringLen(text)));
 }
 
 BSTR ToBstr(std::string_view text) {
   const std::u16string wide = base::Utf8ToUtf16(text);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  return SysAllocStringLen(Ole(wide), static_cast<UINT>(wide.size()));
 }
 
 HRESULT Fail(HRESULT hr, std::string_view component, std::string_view description) {
@@ -20,8 +28,8 @@ HRESULT Fail(HRESULT hr, std::string_view component, std::string_view descriptio
   if (SUCCEEDED(CreateErrorInfo(&create)) && create != nullptr) {
     const std::u16string source = base::Utf8ToUtf16("KeltraneSuite." + std::string(component));
     const std::u16string text = base::Utf8ToUtf16(description);
-    create->SetSource(const_cast<LPOLESTR>(source.c_str()));
-    create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+    create->SetSource(const_cast<LPOLESTR>(Ole(source)));
+    create->SetDescription(const_cast<LPOLESTR>(Ole(text)));
     IErrorInfo* info = nullptr;
     if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))) &&
         info != nullptr) {

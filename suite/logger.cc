@@ -7,8 +7,8 @@
 // \r, \n and \t, any other control byte as \xHH, so every entry is exactly
 // one line and reads back unambiguously.
 //
-// The file is opened with O_APPEND and every line goes out in a single
-// write(), so processes sharing the log never interleave or overwrite each
+// The file is opened for appending and every line goes out in a single
+// write, so processes sharing the log never interleave or overwrite each
 // other's lines.  A component keeps its file open between entries (members
 // log several lines per call) and opens it again when the setting names
 // another file or the file at the path is no longer the one it holds
@@ -20,13 +20,7 @@
 // <log>.2 and so on up to "log-keep" files (default 5); the oldest goes.
 // Rotation happens under an advisory lock on <log>.lock and re-checks the
 // size there, so of several processes seeing a full log only one rotates it.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -35,6 +29,7 @@
 #include "keltrane/components.h"
 #include "keltrane/ktrt.h"
 #include "locations.h"
+#include "os/os.h"
 
 namespace kt::suite {
 namespace {
@@ -75,13 +70,11 @@ void AppendEscaped(std::string& line, std::string_view field) {
 }
 
 std::string Timestamp() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  tm parts{};
-  gmtime_r(&now.tv_sec, &parts);
+  int millis = 0;
+  const std::tm parts = os::UtcNow(millis);
   char text[96];
   snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-           parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000));
+           parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
   return text;
 }
 
@@ -100,59 +93,28 @@ std::string FormatLine(LONG level, const std::string& source, const std::string&
   return line;
 }
 
-// Opens a file of ours for appending or locking, creating it when missing:
-// never through a symbolic link (a link planted in a shared folder would
-// make us write wherever it points), never blocking (a FIFO would hang every
-// caller), and only a regular file.  -1 with `why` set otherwise.
-int OpenOwnFile(const std::string& path, int flags, std::string& why, struct stat* info = nullptr) {
-  const int fd = open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
-  if (fd < 0) {
-    why = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
-    return -1;
-  }
-  struct stat local {};
-  struct stat& st = info != nullptr ? *info : local;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    why = "it is not a regular file";
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// True when the file was rotated away (the open descriptor is then no
-// longer the log's); else `size` is the file's size now.
-bool RotateIfFull(const std::string& path, int fd, long long max, long long& size) {
-  struct stat st {};
-  if (fstat(fd, &st) != 0) return false;
-  size = st.st_size;
+// True when the file was rotated away (the open file is then no longer
+// the log's); else `size` is the file's size now.
+bool RotateIfFull(const std::string& path, const os::AppendFile& file, long long max, long long& size) {
+  size = file.Size();
   if (size < max) return false;
-  const std::string lock_path = path + ".lock";
-  std::string why;
-  const int lock = OpenOwnFile(lock_path, O_WRONLY, why);
-  if (lock < 0) return false;
-  if (flock(lock, LOCK_EX) == 0) {
+  os::WithLock(path + ".lock", [&] {
     // Another process may have rotated while this one waited.
-    if (stat(path.c_str(), &st) == 0 && st.st_size >= max) {
-      const int keep = LogKeep();
-      if (keep == 0) {
-        unlink(path.c_str());
-      } else {
-        for (int n = keep - 1; n >= 1; --n)
-          rename((path + "." + std::to_string(n)).c_str(), (path + "." + std::to_string(n + 1)).c_str());
-        rename(path.c_str(), (path + ".1").c_str());
-      }
+    if (os::SizeOf(path) < max) return;
+    const int keep = LogKeep();
+    if (keep == 0) {
+      os::Remove(path);
+      return;
     }
-    flock(lock, LOCK_UN);
-  }
-  close(lock);
+    for (int n = keep - 1; n >= 1; --n)
+      os::Rename(path + "." + std::to_string(n), path + "." + std::to_string(n + 1));
+    os::Rename(path, path + ".1");
+  });
   return true;
 }
 
 class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
  public:
-  ~Logger() override { Close(); }
-
   HRESULT Reserved1() override { return E_NOTIMPL; }
   HRESULT Reserved2() override { return E_NOTIMPL; }
 
@@ -167,34 +129,22 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
   HRESULT Append(LONG level, BSTR source, BSTR message, const std::string& error) {
     const std::string line = FormatLine(level, ToUtf8(source), ToUtf8(message), error);
     const std::string path = LogPath(storage_);
+    std::string why;
     if (!IsOpenOn(path)) {
-      Close();
-      std::string why;
-      struct stat st {};
-      fd_ = OpenOwnFile(path, O_WRONLY | O_APPEND, why, &st);
-      if (fd_ < 0) return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + why);
+      if (!file_.Open(path, why))
+        return Fail(E_FAIL, kComponent, "cannot open log file " + path + ": " + why);
       path_ = path;
-      dev_ = st.st_dev;
-      ino_ = st.st_ino;
-      size_ = st.st_size;
+      size_ = file_.size_at_open();
     }
-    ssize_t written;
-    do {
-      written = write(fd_, line.data(), line.size());
-    } while (written < 0 && errno == EINTR);
-    const int write_error = errno;
-    if (written == static_cast<ssize_t>(line.size())) {
-      // The size is tracked from our own writes, so the file is asked only
-      // once it may be full; other processes' lines only make it fuller.
-      size_ += written;
-      const long long max = LogMaxBytes();
-      if (max > 0 && size_ >= max && RotateIfFull(path, fd_, max, size_)) Close();
-    }
-    if (written != static_cast<ssize_t>(line.size())) {
-      Close();
-      const std::string why = written < 0 ? std::strerror(write_error) : "the line was written only in part";
+    if (!file_.Append(line, why)) {
+      file_.Close();
       return Fail(E_FAIL, kComponent, "cannot write to log file " + path + ": " + why);
     }
+    // The size is tracked from our own writes, so the file is asked only
+    // once it may be full; other processes' lines only make it fuller.
+    size_ += static_cast<long long>(line.size());
+    const long long max = LogMaxBytes();
+    if (max > 0 && size_ >= max && RotateIfFull(path, file_, max, size_)) file_.Close();
     return S_OK;
   }
 
@@ -202,22 +152,14 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
   // system once per member call (a call writes a line at entry, one per
   // step, one at exit), always outside one.
   bool IsOpenOn(const std::string& path) {
-    if (fd_ < 0 || path != path_) return false;
+    if (!file_.IsOpen() || path != path_) return false;
     if (!same_file_.Due()) return true;
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
-  }
-
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+    return os::IdOf(path) == file_.id();
   }
 
   const std::string storage_ = StorageFolder();  // of the library that created this logger
-  int fd_ = -1;
+  os::AppendFile file_;
   std::string path_;
-  dev_t dev_ = 0;
-  ino_t ino_ = 0;
   long long size_ = 0;  // of the open file, as far as we know
   OncePerCall same_file_;
 };
@@ -231,14 +173,9 @@ HRESULT CreateLogger(REFIID riid, void** ppv) {
 void LogDiagnostic(const std::string& storage, const std::string& source, const std::string& message,
                    HRESULT hr) {
   const std::string line = FormatLine(1, "KeltraneSuite." + source, message, std::to_string(hr));
+  os::AppendFile file;
   std::string why;
-  const int fd = OpenOwnFile(LogPath(storage), O_WRONLY | O_APPEND, why);
-  if (fd < 0) return;
-  ssize_t written;
-  do {
-    written = write(fd, line.data(), line.size());
-  } while (written < 0 && errno == EINTR);
-  close(fd);
+  if (file.Open(LogPath(storage), why)) file.Append(line, why);
 }
 
 }  // namespace kt::suite

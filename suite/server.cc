@@ -61,3 +61,15 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
 STDAPI DllCanUnloadNow(void) {
   return KtServerCanUnloadNow(&kt::suite::Server());
 }
+
+#ifdef _WIN32
+// regsvr32 KeltraneSuite.dll: the components' classes in the user's
+// registry, as the suite's own installer would register its components.
+STDAPI DllRegisterServer(void) {
+  return KtServerRegister(&kt::suite::Server());
+}
+
+STDAPI DllUnregisterServer(void) {
+  return KtServerUnregister(&kt::suite::Server());
+}
+#endif

@@ -61,7 +61,7 @@ STDAPI_(int) KtMessageBox(const char* text, const char* title, UINT style);
 
 /* ---- Module folders -------------------------------------------------------
  * The folder of the shared library that holds addr, without a trailing
- * separator; on Linux the host setting "module-dir", when set, takes its
+ * separator; the host setting "module-dir", when set, takes its
  * place. */
 STDAPI KtGetModuleDir(const void* addr, char** dir);
 /* The full path of the shared library that holds addr. */
@@ -90,13 +90,6 @@ STDAPI KtRegDeleteTree(const char* key);
  * ProgIDs known only to this process (hosts that load a server themselves). */
 STDAPI KtRegisterProgID(const char* progid, REFCLSID clsid);
 
-/* ---- Host settings ------------------------------------------------------
- * Process-wide text settings that a host hands to the libraries it loads
- * (module-dir, windows-dir, db, log, ...).  NULL removes a setting. */
-STDAPI KtSetHostSetting(const char* name, const char* value);
-/* S_FALSE and *value NULL when the setting is not set. */
-STDAPI KtGetHostSetting(const char* name, char** value);
-
 /* ---- Message box values and the host's way of showing a box ------------- */
 #define MB_OK 0x0
 #define MB_OKCANCEL 0x1
@@ -109,18 +102,31 @@ STDAPI KtGetHostSetting(const char* name, char** value);
 #define IDCANCEL 2
 #define IDYES 6
 #define IDNO 7
+
+#endif /* Linux */
+
+/* ---- Host settings ------------------------------------------------------
+ * Process-wide text settings that a host hands to the libraries it loads
+ * (module-dir, windows-dir, db, log, ...).  NULL removes a setting.  On
+ * Windows every library carries its own copy of this support; a host
+ * program that exports KtGetHostSetting and KtMessageBox (keltrane.exe
+ * does) holds the one table and handler that all of them use. */
+STDAPI KtSetHostSetting(const char* name, const char* value);
+/* S_FALSE and *value NULL when the setting is not set. */
+STDAPI KtGetHostSetting(const char* name, char** value);
+
 typedef int (*KtMessageBoxHandler)(void* context, const char* text, const char* title, UINT style);
-/* Installs the host's way of showing a box; NULL restores the default, which
- * prints the box on stderr and answers OK, or No to a Yes/No question. */
+/* Installs the host's way of showing a box; NULL restores the default: on
+ * Linux the box is printed on stderr and answered OK, or No to a Yes/No
+ * question; on Windows it is the system's MessageBoxW. */
 STDAPI_(void) KtSetMessageBoxHandler(KtMessageBoxHandler handler, void* context);
 
 /* While CoCreateInstance runs a class factory on this thread: the folder of
  * the library whose code called CoCreateInstance (as KtGetModuleDir gives
  * it), so that a component can find the files of the library that creates
- * it.  S_FALSE with *dir NULL outside such a call. */
+ * it.  S_FALSE with *dir NULL outside such a call, and always on Windows,
+ * where the system's CoCreateInstance does not tell. */
 STDAPI KtGetCreatorModuleDir(char** dir);
-
-#endif /* Linux */
 
 /* ---- Member calls -----------------------------------------------------------
  * A server brackets each member call with KtEnterCall and KtLeaveCall.  The

@@ -78,6 +78,7 @@
 #define KT_API __attribute__((visibility("default")))
 #define KT_OLESTR(s) u##s
 #define STDMETHODCALLTYPE
+#define STDAPICALLTYPE
 #define STDAPI KT_EXTERN_C KT_API HRESULT
 #define STDAPI_(t) KT_EXTERN_C KT_API t
 

@@ -45,6 +45,18 @@ STDAPI KtGetModulePath(const void* addr, char** path) {
 STDAPI KtGetModuleDir(const void* addr, char** dir) {
   if (dir == nullptr) return E_POINTER;
   *dir = nullptr;
+  // A host may name the folder that stands for the library's own.
+  char* setting = nullptr;
+  if (KtGetHostSetting("module-dir", &setting) == S_OK && setting != nullptr && *setting != '\0') {
+    std::string value(setting);
+    CoTaskMemFree(setting);
+    while (value.size() > 1 && (value.back() == '\\' || value.back() == '/') &&
+           value[value.size() - 2] != ':')
+      value.pop_back();
+    *dir = kt::rt::TaskMemDup(value);
+    return *dir == nullptr ? E_OUTOFMEMORY : S_OK;
+  }
+  CoTaskMemFree(setting);
   char* path = nullptr;
   HRESULT hr = KtGetModulePath(addr, &path);
   if (FAILED(hr)) return hr;

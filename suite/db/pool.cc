@@ -1,13 +1,13 @@
 // The per-thread connection pool.
 #include "db/pool.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <atomic>
 #include <iterator>
 #include <mutex>
 #include <vector>
+
+#include "os/os.h"
 
 namespace kt::suite {
 namespace {
@@ -42,7 +42,7 @@ void ForgetInheritedConnections() {
 
 std::shared_ptr<Connection> Connect(const std::string& text, std::string& error) {
   static std::once_flag registered;
-  std::call_once(registered, [] { pthread_atfork(nullptr, nullptr, [] { fork_generation.fetch_add(1); }); });
+  std::call_once(registered, [] { os::AtForkInChild([] { fork_generation.fetch_add(1); }); });
   ForgetInheritedConnections();
   auto it = std::find_if(pool.begin(), pool.end(), [&](const Entry& e) { return e.target == text; });
   if (it != pool.end()) {

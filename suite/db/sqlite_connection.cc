@@ -3,10 +3,10 @@
 // lock as long as the statement limit (30 s, see WaitLimitOverrideMs), then
 // fails with "database is locked", which the caller reports.
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include "db/connection.h"
 #include "keltrane/ktrt.h"
+#include "os/os.h"
 
 namespace kt::suite {
 namespace {
@@ -49,17 +49,8 @@ int Bind(sqlite3_stmt* stmt, int index, const Value& v) {
   return sqlite3_bind_null(stmt, index);
 }
 
-// Device and inode of the file at `path`; {0, 0} when there is none.
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  bool operator==(const FileId&) const = default;
-};
-FileId IdOf(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return {};
-  return {st.st_dev, st.st_ino};
-}
+using os::FileId;
+using os::IdOf;
 
 class SqliteConnection final : public Connection {
  public:
@@ -80,7 +71,7 @@ class SqliteConnection final : public Connection {
     if (db_ == nullptr) return false;
     if (!same_file_.Due()) return true;  // once per member call: see KtCallNumber
     const FileId now = IdOf(target().location);
-    if (now.ino != 0 && now == id_) return true;
+    if (now.Exists() && now == id_) return true;
     Flush();
     sqlite3_busy_timeout(db_, 0);
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);

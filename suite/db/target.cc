@@ -1,7 +1,9 @@
 // Connection strings: the scheme picks the backend.
 #include "db/target.h"
 
+#ifndef KELTRANE_NO_LIBPQ
 #include <libpq-fe.h>
+#endif
 
 #include <algorithm>
 #include <vector>
@@ -134,6 +136,7 @@ void ReplaceAll(std::string& text, std::string_view what, std::string_view with)
 std::vector<std::string> Secrets(std::string_view uri) {
   std::vector<std::string> raw;
   for (const Span& s : PasswordSpans(uri)) raw.emplace_back(uri.substr(s.begin, s.end - s.begin));
+#ifndef KELTRANE_NO_LIBPQ
   // libpq's own reading of the URI, when it has one.
   if (PQconninfoOption* options = PQconninfoParse(std::string(uri).c_str(), nullptr)) {
     for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
@@ -141,6 +144,7 @@ std::vector<std::string> Secrets(std::string_view uri) {
     }
     PQconninfoFree(options);
   }
+#endif
   std::vector<std::string> secrets;
   for (const std::string& r : raw) {
     const std::string decoded = PercentDecoded(r);

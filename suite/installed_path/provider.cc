@@ -1,6 +1,7 @@
 // The suite's installed-path provider: answers GetVelmora20InstallPath with
 // the suite's root folder, the parent of the folder that holds the suite's
-// libraries (the host's module-dir when it names one), with a trailing '/'.
+// libraries (the host's module-dir when it names one), with its trailing
+// separator.
 // As the suite's own provider does, it hands back a BSTR whose bytes are
 // ANSI text rather than UTF-16.
 #include <string>
@@ -13,7 +14,7 @@ extern "C" KT_API BSTR GetVelmora20InstallPath() {
     return nullptr;
   std::string root = dir;
   CoTaskMemFree(dir);
-  const size_t slash = root.find_last_of('/');
+  const size_t slash = root.find_last_of("/\\");
   root = slash == std::string::npos ? std::string("./") : root.substr(0, slash + 1);
   return SysAllocStringByteLen(root.data(), static_cast<UINT>(root.size()));
 }

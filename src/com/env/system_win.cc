@@ -2,11 +2,17 @@
 #include <string>
 
 #include "com/env/system.h"
+#include "keltrane/ktrt.h"
 #include "win/text.h"
 
 namespace kt::com::sys {
 
 std::string WindowsDir(const std::string&) {
+  char* value = nullptr;
+  std::string chosen;
+  if (KtGetHostSetting("windows-dir", &value) == S_OK && value != nullptr) chosen = value;
+  CoTaskMemFree(value);
+  if (!chosen.empty()) return chosen;
   wchar_t dir[MAX_PATH + 1];
   const UINT n = GetWindowsDirectoryW(dir, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return "C:\\Windows";
