@@ -67,8 +67,8 @@ windows: deps $(WINDOWS_BUILD)/build.ninja
 
 # Keltrane.dll run under Wine, headless, in a throwaway prefix: regsvr32 and
 # its keys, the C host through CoCreateInstance, regsvr32 /u.
-test-windows: windows
-	scripts/test-windows.sh $(WINDOWS_BUILD)
+test-windows: windows build
+	scripts/test-windows.sh $(WINDOWS_BUILD) $(BUILD)
 
 # Benchmarks: a separate Release build, each binary run from inside that dir,
 # with a throwaway PostgreSQL server for the database benchmarks.

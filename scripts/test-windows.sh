@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Runs the cross-built Keltrane.dll under Wine, headless, in a throwaway
-# prefix: registers it with regsvr32 and checks the user's registry, runs the
-# C host (c_host_test.exe) against the registration, unregisters it and
-# checks that none of its keys is left.  Usage: scripts/test-windows.sh [BUILD]
+# Runs the cross-built Windows files under Wine, headless, in a throwaway
+# prefix: registers Keltrane.dll and the suite's stand-ins (KeltraneSuite.dll)
+# with regsvr32 and checks the user's registry, runs the C host
+# (c_host_test.exe) against the registration, runs every member through
+# keltrane.exe and the Linux host side by side (tests/windows/differential.py),
+# unregisters both and checks that none of their keys is left.
+# Usage: scripts/test-windows.sh [WINDOWS_BUILD [LINUX_BUILD]]
 set -euo pipefail
 build=$(cd "${1:-build-windows}" && pwd)
+linux_build=$(cd "${2:-build}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
 bin=$build/bin
-[ -f "$bin/Keltrane.dll" ] && [ -f "$bin/c_host_test.exe" ] || {
-  echo "$bin lacks Keltrane.dll or c_host_test.exe: run make windows" >&2
+for f in Keltrane.dll KeltraneSuite.dll keltrane.exe c_host_test.exe; do
+  [ -f "$bin/$f" ] || {
+    echo "$bin lacks $f: run make windows" >&2
+    exit 1
+  }
+done
+[ -x "$linux_build/bin/keltrane" ] || {
+  echo "$linux_build lacks bin/keltrane: run make build" >&2
   exit 1
 }
 
@@ -45,7 +55,9 @@ interfaces=$(grep -o 'KT_DEFINE_GUID(IID__cls[A-Za-z_0-9]*' "$header" | sed 's/.
 dll_path="Z:$(printf '%s' "$bin/Keltrane.dll" | tr / '\\')"
 
 cd "$bin"
-run regsvr32 Keltrane.dll >/dev/null || fail "regsvr32 Keltrane.dll failed"
+for dll in Keltrane.dll KeltraneSuite.dll; do
+  run regsvr32 "$dll" >/dev/null || fail "regsvr32 $dll failed"
+done
 
 # value KEY NAME: the data of a value (NAME "" for the default value).
 value() {
@@ -74,23 +86,34 @@ done
 echo "test-windows: regsvr32 registered ${#classes[@]} classes and $(wc -w <<<"$interfaces") interfaces under HKCU"
 
 # Wine 8 reads classes from HKEY_LOCAL_MACHINE\Software\Classes only (no
-# merged per-user view), so the host's run sees a copy of the user's keys
-# there, removed again afterwards.
+# merged per-user view), so the runs below see a copy of every key the two
+# DLLs wrote for the user (one by one under CLSID, Interface and TypeLib),
+# removed again afterwards.  The stand-in Recordset holds ADO's class id, so
+# it takes the place of Wine's own for these runs.
+subkeys() { run reg query "$1" | sed -n 's/^HKEY_CURRENT_USER\\Software\\Classes\\//p' | grep -v '^$' || true; }
 copied=()
-for c in "${classes[@]}"; do
-  for key in "Keltrane.$c" "CLSID\\$(guid_of "CLSID_$c")"; do
-    run reg copy "HKCU\\Software\\Classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null
-    copied+=("$key")
-  done
+for key in $(subkeys 'HKCU\Software\Classes'); do
+  case $key in
+    CLSID | Interface | TypeLib) mapfile -t -O "${#copied[@]}" copied < <(subkeys "HKCU\\Software\\Classes\\$key") ;;
+    *) copied+=("$key") ;;
+  esac
+done
+for key in "${copied[@]}"; do
+  run reg copy "HKCU\\Software\\Classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null
 done
 status=0
 run c_host_test.exe || status=$?
+if [ "$status" -eq 0 ]; then
+  python3 "$src/tests/windows/differential.py" "$linux_build" "$build" || status=$?
+fi
 for key in "${copied[@]}"; do
   run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null
 done
-[ "$status" -eq 0 ] || fail "the C host failed under Wine"
+[ "$status" -eq 0 ] || fail "the C host or the side-by-side run failed under Wine"
 
-run regsvr32 /u Keltrane.dll >/dev/null || fail "regsvr32 /u Keltrane.dll failed"
+for dll in Keltrane.dll KeltraneSuite.dll; do
+  run regsvr32 /u "$dll" >/dev/null || fail "regsvr32 /u $dll failed"
+done
 left=$(run reg query 'HKCU\Software\Classes' /s | grep -i -e Keltrane -e '{' || true)
 [ -z "$left" ] || fail "keys left after regsvr32 /u: $left"
 echo "test-windows: regsvr32 /u removed every key; passed"

@@ -31,19 +31,21 @@ std::string Dump(const json& j) {
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
+// OLECHAR is char16_t on Linux and wchar_t on Windows: UTF-16 units both.
+BSTR NewBstr(const std::string& text) {
+  std::u16string wide = base::Utf8ToUtf16(text);
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
+}
+
+std::string BstrText(BSTR b) {
+  return b ? base::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(b), SysStringLen(b)))
+           : "";
+}
+
 namespace {
 
 [[noreturn]] void Bad(const com::ParamInfo& p, const json& value, const char* wanted) {
   throw UsageError{"argument " + std::string(p.name) + ": " + Dump(value) + " is not " + wanted};
-}
-
-BSTR NewBstr(const std::string& text) {
-  std::u16string wide = base::Utf8ToUtf16(text);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-}
-
-std::string BstrText(BSTR b) {
-  return b ? base::Utf16ToUtf8(std::u16string_view(b, SysStringLen(b))) : "";
 }
 
 // Text that is neither JSON integer nor boolean goes through the run time's

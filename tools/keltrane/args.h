@@ -56,4 +56,8 @@ json TaggedToJson(const VARIANT& v);
 // DATE as YYYY-MM-DDTHH:MM:SS, to the nearest second.
 std::string DateText(double date);
 
+// A BSTR's text as UTF-8 (a null BSTR is ""), and UTF-8 text as a new BSTR.
+std::string BstrText(BSTR b);
+BSTR NewBstr(const std::string& text);
+
 }  // namespace kt::host

@@ -10,6 +10,7 @@
 #include "args.h"
 #include "host.h"
 #include "init.h"
+#include "system.h"
 
 namespace kt::host {
 
@@ -121,9 +122,7 @@ int RunRegistration(Host& host, bool install) {
   json out = Host::FailureObject(hr);
   out.erase("result");
   out.erase("args");
-  char* path = KtRegistryPath();
-  out["registry"] = path ? path : "";
-  CoTaskMemFree(path);
+  out["registry"] = RegistrationPlace();
   Print(out);
   return SUCCEEDED(hr) ? kOk : kFailed;
 }
@@ -201,7 +200,9 @@ int Main(int argc, char** argv) {
   // The call's arguments are taken verbatim: CLI11 would read a bracketed
   // value as its own list syntax, split it at commas and take "--" or a
   // leading '-' for options.  Only what comes before them is parsed.
-  std::vector<std::string> words(argv + 1, argv + argc);
+  BinaryStdio();
+  std::vector<std::string> words = Utf8Arguments(argc, argv);
+  if (!words.empty()) words.erase(words.begin());
   if (const size_t at = CallArgumentsStart(app, words); at < words.size()) {
     call_args.assign(words.begin() + static_cast<std::ptrdiff_t>(at), words.end());
     words.resize(at);

@@ -1,8 +1,5 @@
 #include "host.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -10,6 +7,7 @@
 #include "args.h"
 #include "base/vbtext.h"
 #include "keltrane/keltrane.h"
+#include "system.h"
 
 namespace kt::host {
 
@@ -23,10 +21,6 @@ std::string HresultText(HRESULT hr) {
   return text;
 }
 
-std::string Text(BSTR b) {
-  return b ? base::Utf16ToUtf8(std::u16string_view(b, SysStringLen(b))) : "";
-}
-
 // The error number a caller of the member sees: the run-time number for
 // 0x800A.... statuses, else the status itself.
 int64_t ErrorNumber(HRESULT hr) {
@@ -35,52 +29,29 @@ int64_t ErrorNumber(HRESULT hr) {
 }
 
 json ErrorObject(HRESULT hr, BSTR source, BSTR description) {
-  return {{"number", ErrorNumber(hr)}, {"source", Text(source)}, {"description", Text(description)}};
-}
-
-fs::path ExeDir() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::current_path() : exe.parent_path();
-}
-
-void* LoadLibrary() {
-  const fs::path dir = ExeDir();
-  for (const fs::path& candidate :
-       {dir / "libKeltrane.so.6", dir / KELTRANE_LIBDIR_FROM_BIN / "libKeltrane.so.6"}) {
-    if (!fs::exists(candidate)) continue;
-    if (void* lib = dlopen(candidate.c_str(), RTLD_NOW)) return lib;
-    throw std::runtime_error("cannot load " + candidate.string() + ": " + dlerror());
-  }
-  if (void* lib = dlopen("libKeltrane.so.6", RTLD_NOW)) return lib;
-  throw std::runtime_error("cannot find libKeltrane.so beside " + dir.string() + " or on the library path");
-}
-
-template <class F>
-F Symbol(void* lib, const char* name) {
-  void* sym = dlsym(lib, name);
-  if (sym == nullptr) throw std::runtime_error(std::string("libKeltrane.so has no ") + name);
-  return reinterpret_cast<F>(sym);
+  return {{"number", ErrorNumber(hr)}, {"source", BstrText(source)}, {"description", BstrText(description)}};
 }
 
 }  // namespace
 
 Host::Host(const Options& options) : options_(options) {
   CoInitialize(nullptr);
-  if (!options_.module_dir.empty()) KtSetHostSetting("module-dir", fs::absolute(options_.module_dir).c_str());
+  if (!options_.module_dir.empty())
+    KtSetHostSetting("module-dir", fs::absolute(options_.module_dir).string().c_str());
   if (!options_.windows_dir.empty())
-    KtSetHostSetting("windows-dir", fs::absolute(options_.windows_dir).c_str());
+    KtSetHostSetting("windows-dir", fs::absolute(options_.windows_dir).string().c_str());
   if (!options_.db.empty()) KtSetHostSetting("db", options_.db.c_str());
-  if (!options_.log.empty()) KtSetHostSetting("log", fs::absolute(options_.log).c_str());
+  if (!options_.log.empty()) KtSetHostSetting("log", fs::absolute(options_.log).string().c_str());
   if (!options_.log_max_bytes.empty()) KtSetHostSetting("log-max-bytes", options_.log_max_bytes.c_str());
   if (!options_.log_keep.empty()) KtSetHostSetting("log-keep", options_.log_keep.c_str());
   KtSetMessageBoxHandler(&Host::ShowBox, this);
   tap_ = std::make_unique<LogTap>(&log_);
 
-  library_ = LoadLibrary();
-  auto get_class_object = Symbol<HRESULT (*)(REFCLSID, REFIID, void**)>(library_, "DllGetClassObject");
-  register_ = Symbol<HRESULT (*)()>(library_, "DllRegisterServer");
-  unregister_ = Symbol<HRESULT (*)()>(library_, "DllUnregisterServer");
+  library_ = LoadKeltrane();
+  auto get_class_object =
+      Symbol<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(library_, "DllGetClassObject");
+  register_ = Symbol<HRESULT(STDAPICALLTYPE*)()>(library_, "DllRegisterServer");
+  unregister_ = Symbol<HRESULT(STDAPICALLTYPE*)()>(library_, "DllUnregisterServer");
   // The library's classes are reachable by class id and ProgID in this
   // process without a registration step.
   for (const com::ClassInfo* cls : com::AllClasses()) {
@@ -92,7 +63,9 @@ Host::Host(const Options& options) : options_(options) {
             CoRegisterClassObject(*cls->clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
       cookies_.push_back(cookie);
     factory->Release();
+#ifndef _WIN32
     KtRegisterProgID(cls->progid, *cls->clsid);
+#endif
   }
 }
 
@@ -121,10 +94,14 @@ int Host::ShowBox(void* context, const char* text, const char* title, UINT style
 }
 
 const com::ClassInfo& Host::ResolveClass(const std::string& target) const {
+  // The library's own ProgIDs are known without a registration (as
+  // KtRegisterProgID makes them on Linux); others go to the system.
+  for (const com::ClassInfo* cls : com::AllClasses())
+    if (base::EqualsNoCase(target, cls->progid)) return *cls;
   CLSID clsid{};
-  std::u16string wide = base::Utf8ToUtf16(target);
-  HRESULT hr =
-      target.starts_with("{") ? CLSIDFromString(wide.c_str(), &clsid) : CLSIDFromProgID(wide.c_str(), &clsid);
+  BSTR wide = NewBstr(target);
+  HRESULT hr = target.starts_with("{") ? CLSIDFromString(wide, &clsid) : CLSIDFromProgID(wide, &clsid);
+  SysFreeString(wide);
   const com::ClassInfo* cls = SUCCEEDED(hr) ? com::FindClass(clsid) : nullptr;
   if (cls == nullptr) throw UsageError{"unknown class: " + target};
   return *cls;
@@ -264,7 +241,8 @@ HRESULT Host::Unregister() {
 std::string Host::ModuleDir() const {
   char* dir = nullptr;
   std::string out;
-  if (SUCCEEDED(KtGetModuleDir(dlsym(library_, "DllGetClassObject"), &dir)) && dir != nullptr) out = dir;
+  if (SUCCEEDED(KtGetModuleDir(Symbol<const void*>(library_, "DllGetClassObject"), &dir)) && dir != nullptr)
+    out = dir;
   CoTaskMemFree(dir);
   return out;
 }

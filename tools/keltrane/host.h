@@ -68,8 +68,8 @@ class Host {
 
   Options options_;
   void* library_ = nullptr;
-  HRESULT (*register_)() = nullptr;
-  HRESULT (*unregister_)() = nullptr;
+  HRESULT(STDAPICALLTYPE* register_)() = nullptr;
+  HRESULT(STDAPICALLTYPE* unregister_)() = nullptr;
   std::vector<DWORD> cookies_;
   json boxes_ = json::array();
   json log_ = json::array();

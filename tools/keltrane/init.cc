@@ -17,7 +17,7 @@ nlohmann::ordered_json InitStorage(const std::string& module_dir, const Options&
   const fs::path ini = storage / "Vizaride32.ini";
   bool created = false;
   if (!fs::exists(ini)) {
-    std::ofstream out(ini);
+    std::ofstream out(ini, std::ios::binary);
     out << kExampleIni;
     if (!out) throw std::runtime_error("cannot write " + ini.string());
     created = true;

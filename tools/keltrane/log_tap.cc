@@ -2,17 +2,13 @@
 
 #include <atomic>
 
-#include "base/vbtext.h"
+#include "args.h"
 #include "keltrane/components.h"
 
 namespace kt::host {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-std::string Text(BSTR b) {
-  return b ? base::Utf16ToUtf8(std::u16string_view(b, SysStringLen(b))) : "";
-}
 
 template <class Self>
 class RefCounted {
@@ -59,13 +55,17 @@ class TapLogger final : public IKtLogger, public RefCounted<TapLogger> {
   HRESULT Reserved1() override { return E_NOTIMPL; }
   HRESULT Reserved2() override { return E_NOTIMPL; }
   HRESULT LogEntry(LONG level, BSTR source, BSTR message) override {
-    lines_->push_back(
-        {{"level", level}, {"source", Text(source)}, {"message", Text(message)}, {"error_number", nullptr}});
+    lines_->push_back({{"level", level},
+                       {"source", BstrText(source)},
+                       {"message", BstrText(message)},
+                       {"error_number", nullptr}});
     return inner_ ? inner_->LogEntry(level, source, message) : S_OK;
   }
   HRESULT LogErrorEntry(LONG level, BSTR source, BSTR message, LONG number) override {
-    lines_->push_back(
-        {{"level", level}, {"source", Text(source)}, {"message", Text(message)}, {"error_number", number}});
+    lines_->push_back({{"level", level},
+                       {"source", BstrText(source)},
+                       {"message", BstrText(message)},
+                       {"error_number", number}});
     return inner_ ? inner_->LogErrorEntry(level, source, message, number) : S_OK;
   }
 
