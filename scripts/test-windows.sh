@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the cross-built Keltrane.dll under Wine, headless, in a throwaway
 # prefix: registers it with regsvr32 and checks the user's registry, runs the
-# C host (c_host_test.exe) against the registration, unregisters it and
-# checks that none of its keys is left.  Usage: scripts/test-windows.sh [BUILD]
+# C host (c_host_test.exe) and the VBScript suites (tests/vbscript/*.vbs,
+# through cscript) against the registration, unregisters it and checks that
+# none of its keys is left.  Usage: scripts/test-windows.sh [BUILD]
 set -euo pipefail
 build=$(cd "${1:-build-windows}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -85,10 +86,31 @@ for c in "${classes[@]}"; do
 done
 status=0
 run c_host_test.exe || status=$?
+
+# The VBScript suites under Wine's cscript, each with the shared checks in
+# front (Wine's VBScript cannot include a file).  Wine's cscript ends a script
+# that an error stops without a word and with exit code 0, so a suite passes
+# only with exit code 0 and its own summary as the last line of its output.
+vbs_failed=()
+vbs_dir=$build/vbscript
+rm -rf "$vbs_dir"
+mkdir -p "$vbs_dir"
+for suite in "$src"/tests/vbscript/*.vbs; do
+  name=$(basename "$suite")
+  cat "$src/tests/vbscript/support/checks.vbs" "$suite" >"$vbs_dir/$name"
+  code=0
+  out=$(cd "$vbs_dir" && run cscript //nologo "$name") || code=$?
+  [ -z "$out" ] || printf '%s\n' "$out" | sed 's/^/test-windows: /'
+  if [ "$code" -ne 0 ] || ! tail -n1 <<<"$out" | grep -Eq "^$name: [0-9]+ checks passed\$"; then
+    vbs_failed+=("$name")
+  fi
+done
+
 for key in "${copied[@]}"; do
   run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null
 done
 [ "$status" -eq 0 ] || fail "the C host failed under Wine"
+[ "${#vbs_failed[@]}" -eq 0 ] || fail "VBScript suites failed or stopped early: ${vbs_failed[*]}"
 
 run regsvr32 /u Keltrane.dll >/dev/null || fail "regsvr32 /u Keltrane.dll failed"
 left=$(run reg query 'HKCU\Software\Classes' /s | grep -i -e Keltrane -e '{' || true)
