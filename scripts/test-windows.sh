@@ -2,8 +2,9 @@
 # Runs the cross-built Windows files under Wine, headless, in a throwaway
 # prefix: registers Keltrane.dll and the suite's stand-ins (KeltraneSuite.dll)
 # with regsvr32 and checks the user's registry, runs the C host
-# (c_host_test.exe) against the registration, runs every member through
-# keltrane.exe and the Linux host side by side (tests/windows/differential.py),
+# (c_host_test.exe) and the VBScript suites (tests/vbscript/*.vbs, through
+# cscript) against the registration, runs every member through keltrane.exe
+# and the Linux host side by side (tests/windows/differential.py),
 # unregisters both and checks that none of their keys is left.
 # Usage: scripts/test-windows.sh [WINDOWS_BUILD [LINUX_BUILD]]
 set -euo pipefail
@@ -106,10 +107,35 @@ run c_host_test.exe || status=$?
 if [ "$status" -eq 0 ]; then
   python3 "$src/tests/windows/differential.py" "$linux_build" "$build" || status=$?
 fi
+
+# The VBScript suites under Wine's cscript, each with the shared checks in
+# front (Wine's VBScript cannot include a file).  Wine's cscript ends a script
+# that an error stops without a word and with exit code 0, so a suite passes
+# only with exit code 0 and its own summary as the last line of its output.
+# The scripts create the classes as a site's scripts do, without a host:
+# the library and the stand-ins find Storage beside their own folder.
+rm -rf "$build/Storage"
+run keltrane.exe init --demo >/dev/null || fail "keltrane.exe init --demo failed"
+vbs_failed=()
+vbs_dir=$build/vbscript
+rm -rf "$vbs_dir"
+mkdir -p "$vbs_dir"
+for suite in "$src"/tests/vbscript/*.vbs; do
+  name=$(basename "$suite")
+  cat "$src/tests/vbscript/support/checks.vbs" "$suite" >"$vbs_dir/$name"
+  code=0
+  out=$(cd "$vbs_dir" && run cscript //nologo "$name") || code=$?
+  [ -z "$out" ] || printf '%s\n' "$out" | sed 's/^/test-windows: /'
+  if [ "$code" -ne 0 ] || ! tail -n1 <<<"$out" | grep -Eq "^$name: [0-9]+ checks passed\$"; then
+    vbs_failed+=("$name")
+  fi
+done
+
 for key in "${copied[@]}"; do
   run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null
 done
 [ "$status" -eq 0 ] || fail "the C host or the side-by-side run failed under Wine"
+[ "${#vbs_failed[@]}" -eq 0 ] || fail "VBScript suites failed or stopped early: ${vbs_failed[*]}"
 
 for dll in Keltrane.dll KeltraneSuite.dll; do
   run regsvr32 /u "$dll" >/dev/null || fail "regsvr32 /u $dll failed"

@@ -16,9 +16,14 @@
 namespace kt::com {
 
 // One argument held in the form the slot takes.  Scalars and strings passed
-// by value are coerced copies; pointers point at the caller's own variable
-// when it was passed by reference with the declared type, else at a coerced
-// copy that is written back when the caller passed a reference to a VARIANT.
+// by value are coerced copies.  A by-reference parameter points at the
+// caller's own variable when it was passed by reference with the declared
+// type, and at a coerced copy, never handed back, when it was passed by
+// value.  A reference of any other type is refused with a type mismatch, a
+// reference to a VARIANT too (what a script passes for its variables): the
+// system's type-library dispatch does the same, so a script sees one
+// behaviour whichever dispatch serves it, and its variable never changes
+// type under it.
 // A BSTR is a pointer too, but a string passed by value; every other pointer
 // is an argument passed by reference or the result.
 template <class T>
@@ -41,15 +46,8 @@ class ArgSlot {
         ptr_ = static_cast<T>(src->byref);
         return S_OK;
       }
-      VARIANT* from = src;
-      if (src->vt == (VT_BYREF | VT_VARIANT)) {
-        if (src->pvarVal->vt == want) {
-          ptr_ = reinterpret_cast<T>(&src->pvarVal->llVal);
-          return S_OK;
-        }
-        inner_ = from = src->pvarVal;
-      }
-      HRESULT hr = Coerce(from, want);
+      if ((src->vt & VT_BYREF) != 0 && want != VT_VARIANT) return DISP_E_TYPEMISMATCH;
+      HRESULT hr = Coerce(src, want);
       if (FAILED(hr)) return hr;
       ptr_ = reinterpret_cast<T>(&tmp_.llVal);
       tmp_.vt = want;
@@ -82,14 +80,6 @@ class ArgSlot {
     }
   }
 
-  // Hands a coerced copy back into the VARIANT the caller passed by reference.
-  void WriteBack() {
-    if (inner_ == nullptr) return;
-    VariantClear(inner_);
-    *inner_ = tmp_;
-    VariantInit(&tmp_);
-  }
-
   // Moves the result into the caller's result VARIANT (or drops it).
   void StoreResult(VARIANT* out) {
     if (!is_result_) return;
@@ -120,7 +110,6 @@ class ArgSlot {
 
   VARIANT tmp_;
   T ptr_{};
-  VARIANT* inner_ = nullptr;
   bool is_result_ = false;
 };
 
@@ -159,7 +148,6 @@ HRESULT InvokeSlot(HRESULT (I::*method)(A...), std::index_sequence<Is...>, IDisp
   if (FAILED(hr)) return hr;
 
   hr = (static_cast<I*>(self)->*method)(std::get<Is>(slots).Get()...);
-  (std::get<Is>(slots).WriteBack(), ...);
   if (FAILED(hr)) {
     FillExcepInfo(excepinfo, hr);
     return DISP_E_EXCEPTION;

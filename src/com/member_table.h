@@ -23,8 +23,9 @@ struct ParamInfo {
 };
 
 struct MemberInfo;
-// Calls the member late-bound: coerces the arguments, calls the vtable slot,
-// writes by-reference arguments back and stores the result.
+// Calls the member late-bound: coerces the arguments, calls the vtable slot
+// (a by-reference argument of the declared type is the caller's own
+// variable, written in place) and stores the result.
 // A failure of the member itself comes back as DISP_E_EXCEPTION with
 // excepinfo filled from the error information it left.
 using InvokeFn = HRESULT (*)(IDispatch* self, const MemberInfo& member, DISPPARAMS* params, VARIANT* result,

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "com/member_table.h"
 #include "com/object.h"
@@ -222,20 +224,73 @@ TEST_F(ProfileLateBound, OverflowReachesTheCallerWithErrorInfoAndExcepInfo) {
   EXPECT_EQ(count, 2147483647) << "the count stays";
 }
 
-TEST_F(ProfileLateBound, ByReferenceVariantIsWrittenBackInTheDeclaredType) {
-  VARIANT inner = Text(u"7");
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BYREF | VT_VARIANT;
-  ref.pvarVal = &inner;
-  VARIANT result;
-  VariantInit(&result);
-  ASSERT_EQ(Call(profile_, 0x6003002A, DISPATCH_METHOD, {ref}, &result), S_OK);
-  EXPECT_EQ(inner.vt, VT_I4);
-  EXPECT_EQ(inner.lVal, 7);
-  EXPECT_EQ(result.vt, VT_I2);
-  VariantClear(&inner);
+// A by-reference argument of another type than the parameter declares, a
+// script's variable (a reference to a VARIANT) among them, is refused as the
+// system's type-library dispatch refuses it: nothing runs and the caller's
+// value keeps its type and contents.
+struct RefusedRefCase {
+  const char* what;
+  DISPID dispid;
+  WORD flags;
+  size_t count;     // arguments, each Empty by value but the refused one
+  size_t refused;   // its position, first to last
+  VARTYPE ref_vt;   // the refused argument's tag
+  VARTYPE held_vt;  // what it refers to, made from held_text
+  const char16_t* held_text;
+};
+
+void PrintTo(const RefusedRefCase& c, std::ostream* os) {
+  *os << c.what;
 }
+
+class RefusedReference : public ProfileLateBound, public ::testing::WithParamInterface<RefusedRefCase> {};
+
+TEST_P(RefusedReference, NothingRunsAndTheVariableStays) {
+  const RefusedRefCase& c = GetParam();
+  VARIANT held;
+  VariantInit(&held);
+  if (c.held_text != nullptr) {
+    held = Text(c.held_text);
+    ASSERT_EQ(VariantChangeType(&held, &held, 0, c.held_vt), S_OK);
+  }
+  std::vector<VARIANT> args(c.count);
+  for (VARIANT& a : args) VariantInit(&a);
+  args[c.refused].vt = c.ref_vt;
+  args[c.refused].byref = c.ref_vt == (VT_BYREF | VT_VARIANT) ? static_cast<void*>(&held) : &held.llVal;
+  UINT arg_err = 99;
+  EXPECT_EQ(Call(profile_, c.dispid, c.flags, args, nullptr, nullptr, &arg_err), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(arg_err, c.count - 1 - c.refused);
+  EXPECT_EQ(held.vt, c.held_vt);
+  VARIANT text;
+  VariantInit(&text);
+  ASSERT_EQ(VariantChangeType(&text, &held, 0, VT_BSTR), S_OK);
+  EXPECT_EQ(std::u16string(text.bstrVal), c.held_text != nullptr ? c.held_text : u"");
+  VariantClear(&text);
+  VariantClear(&held);
+  LONG count = -1;
+  profile_->get_GetMaxRecord(&count);
+  EXPECT_EQ(count, 0) << "SetMaxRecord ran";
+}
+
+constexpr VARTYPE kVarRef = VT_BYREF | VT_VARIANT;
+constexpr DISPID kSetMaxRecord = 0x68030017, kDeleteClientEntry = 0x6003002C, kSetCommands = 0x60030028,
+                 kGetCommands = 0x60030029;
+
+INSTANTIATE_TEST_SUITE_P(
+    Invoke, RefusedReference,
+    ::testing::Values(
+        RefusedRefCase{"LongBehindVariant", kSetMaxRecord, DISPATCH_PROPERTYPUT, 1, 0, kVarRef, VT_I4, u"5"},
+        RefusedRefCase{"TextBehindVariant", kSetMaxRecord, DISPATCH_PROPERTYPUT, 1, 0, kVarRef, VT_BSTR,
+                       u"5"},
+        RefusedRefCase{"EmptyBehindVariant", kSetMaxRecord, DISPATCH_PROPERTYPUT, 1, 0, kVarRef, VT_EMPTY,
+                       nullptr},
+        RefusedRefCase{"ShortRefForLong", kSetMaxRecord, DISPATCH_PROPERTYPUT, 1, 0, VT_BYREF | VT_I2, VT_I2,
+                       u"5"},
+        RefusedRefCase{"ShortBehindVariant", kDeleteClientEntry, DISPATCH_METHOD, 1, 0, kVarRef, VT_I2, u"1"},
+        RefusedRefCase{"FirstOfThree", kSetCommands, DISPATCH_METHOD, 3, 0, kVarRef, VT_BSTR, u"x"},
+        RefusedRefCase{"LastOfThree", kSetCommands, DISPATCH_METHOD, 3, 2, kVarRef, VT_I2, u"3"},
+        RefusedRefCase{"EmptyForArray", kGetCommands, DISPATCH_METHOD, 2, 1, kVarRef, VT_EMPTY, nullptr}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(ProfileLateBound, TableFreeInstanceAnswersTheHandlerPath) {
   ASSERT_EQ(profile_->put_SetClientID(7), S_OK);
