@@ -1,6 +1,6 @@
 # Installation: libraries, public headers, the host, shared data, a man page,
-# a CMake package (find_package(Keltrane 6.6 CONFIG)), a pkg-config file and
-# a Debian package (cpack -G DEB).
+# a CMake package (find_package(Keltrane 6.6 CONFIG)), a pkg-config file, the
+# Python package keltrane and a Debian package (cpack -G DEB).
 include(CMakePackageConfigHelpers)
 
 set(KT_SHARE ${CMAKE_INSTALL_DATADIR}/keltrane)
@@ -35,11 +35,31 @@ file(RELATIVE_PATH KT_PC_TO_PREFIX /x/${CMAKE_INSTALL_LIBDIR}/pkgconfig /x)
 configure_file(cmake/keltrane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/keltrane.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/keltrane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# The Python package: its folder depends on the prefix it is installed to,
+# so install_python.cmake chooses it when installing.  KELTRANE_PYTHON_DIR
+# (relative to the prefix) chooses it for every prefix.
+set(KELTRANE_PYTHON_DIR "" CACHE STRING "Folder of the Python package under the prefix (default: by prefix)")
+find_program(KELTRANE_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH DOC "Debian's python3")
+find_program(KELTRANE_PYTHON3 python3)
+set(KT_PYTHON_VERSION 3)
+if(KELTRANE_PYTHON3)
+  execute_process(COMMAND ${KELTRANE_PYTHON3} -c "import sys; print('%d.%d' % sys.version_info[:2])"
+    OUTPUT_VARIABLE KT_PYTHON_VERSION OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+install(CODE "set(KT_PYTHON_DIR \"${KELTRANE_PYTHON_DIR}\")
+  set(KT_PYTHON_VERSION \"${KT_PYTHON_VERSION}\")
+  set(KT_PYTHON_SOURCE \"${CMAKE_SOURCE_DIR}/python/keltrane\")
+  set(KT_PYTHON_STAGE \"${CMAKE_BINARY_DIR}/python-install\")
+  set(KT_PYTHON_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+  set(KT_PYTHON_BINDIR \"${CMAKE_INSTALL_BINDIR}\")")
+install(SCRIPT cmake/install_python.cmake)
+
 set(CPACK_PACKAGE_NAME keltrane)
 set(CPACK_PACKAGE_VENDOR "Keltrane for Linux")
 set(CPACK_PACKAGE_CONTACT "Keltrane maintainers <keltrane@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Class library of the panel downloader suite, with its object run time and host")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Class library of the panel downloader suite, with its object run time, host and Python package")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS python3)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_GENERATOR DEB)
 include(CPack)

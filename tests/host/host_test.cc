@@ -146,6 +146,17 @@ TEST_F(HostTest, MembersListSlotsInOrder) {
             json({{"name", "strModem"}, {"type", "SAFEARRAY(BSTR)"}, {"dir", "inout"}}));
 }
 
+TEST_F(HostTest, ClassesListIdentitiesAndMembers) {
+  Result r = Run({"classes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json list = json::parse(r.out);
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[2]["progid"], "Keltrane.clsProfile");
+  EXPECT_EQ(list[2]["clsid"], "{ACAC1532-F0D3-4066-B5DB-3CC28A234EA3}");
+  EXPECT_EQ(list[2]["interface"], "_clsProfile");
+  EXPECT_EQ(list[1]["members"], json::parse(Run({"members", "Keltrane.clsINIData"}).out));
+}
+
 TEST_F(HostTest, MemberWithoutHandlerFailsWithTheComponentsError) {
   Result r =
       Run({"--db", (dir_ / "missing.db").string(), "call", "Keltrane.clsINIData", "IsTCPSupport", "300"});
@@ -203,7 +214,7 @@ TEST_F(HostTest, DefaultDatabaseIsBesideTheCreatingLibrary) {
 }
 
 TEST_F(HostTest, HelpOnEveryCommand) {
-  for (const char* command : {"call", "batch", "members", "init", "register", "unregister"}) {
+  for (const char* command : {"call", "batch", "members", "classes", "init", "register", "unregister"}) {
     Result r = Run({command, "--help"});
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;

@@ -191,6 +191,8 @@ int Main(int argc, char** argv) {
   batch->add_option("FILE", batch_file, "file of JSON lines");
   CLI::App* members = app.add_subcommand("members", "JSON list of a class's members in slot order");
   members->add_option("TARGET", target, "ProgID or class id in braces")->required();
+  CLI::App* classes = app.add_subcommand(
+      "classes", "JSON list of the library's classes: ProgID, class id, interface id and members");
   CLI::App* init = app.add_subcommand("init", "create Storage/Vizaride32.ini and the suite database");
   init->add_flag("--demo", demo, "add the demo data set");
   CLI::App* reg = app.add_subcommand("register", "register the library's classes (DllRegisterServer)");
@@ -221,6 +223,10 @@ int Main(int argc, char** argv) {
   }
 
   try {
+    if (classes->parsed()) {
+      Print(Host::Classes());
+      return kOk;
+    }
     if (members->parsed()) {
       // Listing needs no instance: the member tables are the library's own.
       Host host(options);

@@ -231,6 +231,22 @@ json Host::Members(const com::ClassInfo& cls) {
   return list;
 }
 
+json Host::Classes() {
+  const auto guid = [](REFGUID id) {
+    OLECHAR text[40];
+    return StringFromGUID2(id, text, 40) > 0 ? base::Utf16ToUtf8(text) : std::string();
+  };
+  json list = json::array();
+  for (const com::ClassInfo* cls : com::AllClasses())
+    list.push_back({{"name", cls->name},
+                    {"progid", cls->progid},
+                    {"clsid", guid(*cls->clsid)},
+                    {"interface", cls->iface->name},
+                    {"iid", guid(*cls->iface->iid)},
+                    {"members", Members(*cls)}});
+  return list;
+}
+
 HRESULT Host::Register() {
   return register_();
 }

@@ -55,6 +55,8 @@ class Host {
   // Calls a member and returns the call object; *ok says whether it succeeded.
   json Call(IDispatch* object, const com::ClassInfo& cls, const CallRequest& request, bool* ok);
   static json Members(const com::ClassInfo& cls);
+  // Every class of the library: name, ProgID, class id, interface and members.
+  static json Classes();
 
   HRESULT Register();
   HRESULT Unregister();
