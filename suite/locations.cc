@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/paths.h"
 #include "components.h"
 #include "keltrane/ktrt.h"
 
@@ -29,7 +30,7 @@ std::string StorageFolder() {
       dir != nullptr)
     module = dir;
   CoTaskMemFree(dir);
-  return (std::filesystem::path(module) / ".." / "Storage").lexically_normal().string();
+  return base::Utf8FromPath((base::PathFromUtf8(module) / ".." / "Storage").lexically_normal());
 }
 
 std::string DatabaseTarget(const std::string& storage) {
@@ -38,7 +39,7 @@ std::string DatabaseTarget(const std::string& storage) {
   // A site points every workstation's hosts at one database without
   // changing them: the environment of the process.
   if (const char* site = std::getenv("KELTRANE_DB"); site != nullptr && *site != '\0') return site;
-  return (std::filesystem::path(storage) / "Suite.db").string();
+  return base::Utf8FromPath(base::PathFromUtf8(storage) / "Suite.db");
 }
 
 std::function<std::string()> DatabaseLocator() {
@@ -53,7 +54,7 @@ std::function<void(const std::string&)> FailureLog(std::string component) {
 
 std::string LogPath(const std::string& storage) {
   std::string setting = HostSetting("log");
-  return setting.empty() ? (std::filesystem::path(storage) / "Keltrane.log").string() : setting;
+  return setting.empty() ? base::Utf8FromPath(base::PathFromUtf8(storage) / "Keltrane.log") : setting;
 }
 
 namespace {

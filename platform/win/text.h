@@ -36,4 +36,17 @@ inline std::string AnsiToUtf8(std::string_view bytes) {
   return Utf8(Wide(bytes, CP_ACP));
 }
 
+// UTF-8 text in the system's ANSI code page; characters outside it become
+// the code page's default character.
+inline std::string AnsiFromUtf8(std::string_view text) {
+  const std::wstring wide = Wide(text);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 }  // namespace kt::win

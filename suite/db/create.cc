@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
 #include "db/connection.h"
 #include "db/target.h"
 
@@ -14,11 +15,11 @@ namespace kt::suite {
 namespace {
 
 std::string CreateOnSqlite(const std::string& path, bool demo) {
-  const std::filesystem::path file(path);
+  const std::filesystem::path file = base::PathFromUtf8(path);
   std::error_code ec;
   if (file.has_parent_path()) {
     std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) return "cannot create folder " + file.parent_path().string() + ": " + ec.message();
+    if (ec) return "cannot create folder " + base::Utf8FromPath(file.parent_path()) + ": " + ec.message();
   }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

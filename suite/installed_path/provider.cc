@@ -7,6 +7,9 @@
 #include <string>
 
 #include "keltrane/ktrt.h"
+#ifdef _WIN32
+#include "win/text.h"
+#endif
 
 extern "C" KT_API BSTR GetVelmora20InstallPath() {
   char* dir = nullptr;
@@ -16,5 +19,9 @@ extern "C" KT_API BSTR GetVelmora20InstallPath() {
   CoTaskMemFree(dir);
   const size_t slash = root.find_last_of("/\\");
   root = slash == std::string::npos ? std::string("./") : root.substr(0, slash + 1);
+#ifdef _WIN32
+  // The folder's name in the ANSI code page, as the suite's provider gives it.
+  root = kt::win::AnsiFromUtf8(root);
+#endif
   return SysAllocStringByteLen(root.data(), static_cast<UINT>(root.size()));
 }

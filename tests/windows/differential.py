@@ -78,7 +78,7 @@ class Side:
         # The tree's root as each host spells it, JSON-escaped where it
         # stands inside JSON text.
         for spelling in ("Z:" + self.root.replace("/", "\\"), self.root):
-            text = text.replace(json.dumps(spelling)[1:-1], "<root>").replace(spelling, "<root>")
+            text = text.replace(json.dumps(spelling, ensure_ascii=False)[1:-1], "<root>").replace(spelling, "<root>")
         return text.replace("<root>\\\\", "<root>/")
 
     def files(self):
@@ -86,15 +86,21 @@ class Side:
         for rel in ("Storage/Vizaride32.ini", "Win/download.ini"):
             path = os.path.join(self.root, rel)
             out[rel] = ini_lines(open(path, "rb").read() if os.path.exists(path) else None, self.encoding)
-        with sqlite3.connect(os.path.join(self.root, "Storage", "Suite.db")) as db:
+        db_path = os.path.join(self.root, "Storage", "Suite.db")
+        if not os.path.exists(db_path):
+            out["database"] = None
+            return out
+        with sqlite3.connect(db_path) as db:
             for (table,) in db.execute("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"):
                 out["table " + table] = sorted(map(repr, db.execute(f'SELECT * FROM "{table}"')))
         return out
 
 
-linux = Side("linux", [os.path.join(linux_build, "bin", "keltrane")], "utf-8")
+# Non-ASCII folder names, as a site's may be: paths must stay UTF-8 through
+# both hosts, both libraries and the stand-ins.
+linux = Side("linux-\u00e9", [os.path.join(linux_build, "bin", "keltrane")], "utf-8")
 # The ANSI code page of a fresh Wine prefix in the C locale.
-windows = Side("windows", [wine, os.path.join(windows_build, "bin", "keltrane.exe")], "cp1252")
+windows = Side("windows-\u00e9", [wine, os.path.join(windows_build, "bin", "keltrane.exe")], "cp1252")
 for side in (linux, windows):
     status, out = side.run(["init", "--demo"])
     if status != 0:

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "args.h"
+#include "base/paths.h"
 #include "base/vbtext.h"
 #include "keltrane/keltrane.h"
 #include "system.h"
@@ -32,16 +33,19 @@ json ErrorObject(HRESULT hr, BSTR source, BSTR description) {
   return {{"number", ErrorNumber(hr)}, {"source", BstrText(source)}, {"description", BstrText(description)}};
 }
 
+// A path of the command line (UTF-8) made absolute, as UTF-8.
+std::string Absolute(const std::string& path) {
+  return base::Utf8FromPath(fs::absolute(base::PathFromUtf8(path)));
+}
+
 }  // namespace
 
 Host::Host(const Options& options) : options_(options) {
   CoInitialize(nullptr);
-  if (!options_.module_dir.empty())
-    KtSetHostSetting("module-dir", fs::absolute(options_.module_dir).string().c_str());
-  if (!options_.windows_dir.empty())
-    KtSetHostSetting("windows-dir", fs::absolute(options_.windows_dir).string().c_str());
+  if (!options_.module_dir.empty()) KtSetHostSetting("module-dir", Absolute(options_.module_dir).c_str());
+  if (!options_.windows_dir.empty()) KtSetHostSetting("windows-dir", Absolute(options_.windows_dir).c_str());
   if (!options_.db.empty()) KtSetHostSetting("db", options_.db.c_str());
-  if (!options_.log.empty()) KtSetHostSetting("log", fs::absolute(options_.log).string().c_str());
+  if (!options_.log.empty()) KtSetHostSetting("log", Absolute(options_.log).c_str());
   if (!options_.log_max_bytes.empty()) KtSetHostSetting("log-max-bytes", options_.log_max_bytes.c_str());
   if (!options_.log_keep.empty()) KtSetHostSetting("log-keep", options_.log_keep.c_str());
   KtSetMessageBoxHandler(&Host::ShowBox, this);
@@ -234,7 +238,8 @@ json Host::Members(const com::ClassInfo& cls) {
 json Host::Classes() {
   const auto guid = [](REFGUID id) {
     OLECHAR text[40];
-    return StringFromGUID2(id, text, 40) > 0 ? base::Utf16ToUtf8(text) : std::string();
+    return StringFromGUID2(id, text, 40) > 0 ? base::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text))
+                                             : std::string();
   };
   json list = json::array();
   for (const com::ClassInfo* cls : com::AllClasses())
