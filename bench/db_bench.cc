@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -386,6 +387,13 @@ void BM_LogLine(benchmark::State& state) {
   for (auto _ : state) kt::WriteLog(kt::Env::Default(), 1, source, message);
 }
 
+// An experiment for the notes: one stat() of the log file, what each
+// once-per-call check of an outside file costs on this machine.
+void BM_Stat(benchmark::State& state) {
+  struct stat st {};
+  for (auto _ : state) benchmark::DoNotOptimize(::stat("db_bench.log", &st));
+}
+
 // ---- clsCommon.getViewLogEnabledValues (revisions of companies 1, 2, 21:
 // the StateData path; the parent is the revision before).
 
@@ -615,6 +623,7 @@ int main(int argc, char** argv) {
        false},
       {"GetCompanyIdFromPTRID_FloorNewConnection", BM_GetCompanyIdFromPTRID_FloorNewConnection, true},
       {"LogLine", BM_LogLine, true},
+      {"Stat", BM_Stat, true},
       {"getViewLogEnabledValues_Library", BM_getViewLogEnabledValues_Library, false},
       {"getViewLogEnabledValues_Floor",
        ByBackend<BM_getViewLogEnabledValues_Floor<SqliteFloor>, BM_getViewLogEnabledValues_Floor<PgFloor>>,
