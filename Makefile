@@ -76,10 +76,17 @@ $(BENCH_BUILD)/build.ninja: | deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELTRANE_BENCH=ON -DKELTRANE_TESTS=OFF \
 	  "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" $(CMAKE_FLAGS)
 
+# Each Google Benchmark binary also writes bin/NAME.json; db_bench then runs
+# again under strace for the system calls per member call (SYSCALL_CALLS
+# calls each), and bench-table.md gets the members against their targets.
+SYSCALL_CALLS ?= 200
+
 bench: deps $(BENCH_BUILD)/build.ninja
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	cd $(BENCH_BUILD) && ../scripts/with-postgres.sh sh -c \
-	  'for b in bin/*_bench; do echo "== $$b"; ./$$b $(BENCH_ARGS) || exit 1; done'
+	  'for b in bin/*_bench; do echo "== $$b"; ./$$b --benchmark_out=$$b.json --benchmark_out_format=json $(BENCH_ARGS) || exit 1; done'
+	cd $(BENCH_BUILD) && ../scripts/syscalls-per-call.py $(SYSCALL_CALLS) bin/db_bench > syscalls.json
+	cd $(BENCH_BUILD) && ../scripts/bench-table.py bin/db_bench.json syscalls.json | tee bench-table.md
 
 # Fuzzers: a separate clang build, every library instrumented for libFuzzer
 # with ASan + UBSan; only the fuzz targets (and what they load) are built.

@@ -9,20 +9,29 @@
 // revisions, 1,000,000 StateData rows; BENCH_SCALE scales it).  Every
 // benchmark runs on each; the arguments are the StateData row count and the
 // backend (pg:0 SQLite, pg:1 PostgreSQL).  Ids cycle through a fixed
-// pseudo-random sequence.
+// pseudo-random sequence.  The library's members are called through its COM
+// objects, as hosts call them (each call one member call of the frame).
+//
+// Also: clsINIData's ini_get and GetModemInformation (20 ports) on a settings
+// file in Storage/ of the build folder.  KT_BENCH_SYSCALLS=N runs every
+// member N times between marks for scripts/syscalls-per-call.py instead.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_com.h"
 #include "bench_db.h"
 #include "common/clsCommon.h"
 #include "db/dialect.h"
@@ -246,17 +255,93 @@ class PgFloor {
   std::string revisions_list_;
 };
 
+// ---- The library's members through its COM objects.
+
+class Members {
+ public:
+  Members()
+      : common_(kt::bench::Create<_clsCommon>(CLSID_clsCommon, IID__clsCommon)),
+        subscriber_(kt::bench::Create<_clsSubscriber>(CLSID_clsSubscriber, IID__clsSubscriber)),
+        ini_(kt::bench::Create<_clsINIData>(CLSID_clsINIData, IID__clsINIData)) {}
+  ~Members() {
+    for (BSTR b : {name_, section_, key_, default_}) SysFreeString(b);
+    ini_->Release();
+    subscriber_->Release();
+    common_->Release();
+  }
+  Members(const Members&) = delete;
+  Members& operator=(const Members&) = delete;
+
+  LONG CompanyId(LONG rev) {
+    LONG result = 0;
+    Check(common_->GetCompanyIdFromPTRID(&rev, &result));
+    return result;
+  }
+  SHORT ViewLog(LONG rev) {
+    SHORT e = 0, c = 0, f = 0, a = 0;
+    VARIANT result;
+    VariantInit(&result);
+    Check(common_->getViewLogEnabledValues(rev, rev - 1, &e, &c, &f, &a, &result));
+    VariantClear(&result);
+    return static_cast<SHORT>(e + c + f + a);
+  }
+  const OLECHAR* PanelName(LONG id) {
+    Free();
+    Check(subscriber_->GetPanelName(id, &name_));
+    return name_;
+  }
+  const OLECHAR* PanelNameByRevid(LONG rev) {
+    Free();
+    Check(subscriber_->GetPanelNamebyRevid(rev, &name_));
+    return name_;
+  }
+  // The last key of the settings file's last section (Storage/Vizaride32.ini).
+  const OLECHAR* IniGet() {
+    Free();
+    Check(ini_->ini_get(section_, key_, default_, &name_));
+    return name_;
+  }
+  // Protocol 1's twenty ports: the count, then CommPort1..CommPort20.
+  LONG Modems() {
+    LONG company = 1, protocol = 1;
+    SAFEARRAY* ports = nullptr;
+    Check(ini_->GetModemInformation(&company, &protocol, &ports));
+    LONG upper = 0;
+    if (ports == nullptr || SafeArrayGetUBound(ports, 1, &upper) != S_OK) std::abort();
+    SafeArrayDestroy(ports);
+    return upper;
+  }
+
+ private:
+  static void Check(HRESULT hr) {
+    if (hr != S_OK) {
+      std::fprintf(stderr, "member call failed: 0x%08x\n", static_cast<unsigned>(hr));
+      std::abort();
+    }
+  }
+  void Free() {
+    SysFreeString(name_);
+    name_ = nullptr;
+  }
+  // The arguments as a caller passes them: BSTRs (a length before the text).
+  BSTR section_ = SysAllocString(u"Section25");
+  BSTR key_ = SysAllocString(u"Key20");
+  BSTR default_ = SysAllocString(u"");
+
+  _clsCommon* common_;
+  _clsSubscriber* subscriber_;
+  _clsINIData* ini_;
+  BSTR name_ = nullptr;
+};
+
 // ---- clsCommon.GetCompanyIdFromPTRID
 
 void BM_GetCompanyIdFromPTRID_Library(benchmark::State& state) {
   const BenchDb& db = Use(state);
   const std::vector<int32_t> ids = Ids(db.names, false);
-  kt::clsCommon common;
+  Members members;
   size_t i = 0;
-  for (auto _ : state) {
-    int32_t rev = ids[i++ & 4095];
-    benchmark::DoNotOptimize(common.GetCompanyIdFromPTRID(rev));
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(members.CompanyId(ids[i++ & 4095]));
 }
 
 template <class Floor>
@@ -302,19 +387,22 @@ void BM_LogLine(benchmark::State& state) {
   for (auto _ : state) kt::WriteLog(kt::Env::Default(), 1, source, message);
 }
 
+// An experiment for the notes: one stat() of the log file, what each
+// once-per-call check of an outside file costs on this machine.
+void BM_Stat(benchmark::State& state) {
+  struct stat st {};
+  for (auto _ : state) benchmark::DoNotOptimize(::stat("db_bench.log", &st));
+}
+
 // ---- clsCommon.getViewLogEnabledValues (revisions of companies 1, 2, 21:
 // the StateData path; the parent is the revision before).
 
 void BM_getViewLogEnabledValues_Library(benchmark::State& state) {
   const BenchDb& db = Use(state);
   const std::vector<int32_t> ids = Ids(db.names, true);
-  kt::clsCommon common;
+  Members members;
   size_t i = 0;
-  int16_t e = 0, c = 0, f = 0, a = 0;
-  for (auto _ : state) {
-    const int32_t rev = ids[i++ & 4095];
-    benchmark::DoNotOptimize(common.getViewLogEnabledValues(rev, rev - 1, e, c, f, a));
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(members.ViewLog(ids[i++ & 4095]));
 }
 
 template <class Floor>
@@ -333,25 +421,17 @@ void BM_getViewLogEnabledValues_Floor(benchmark::State& state) {
 void BM_GetPanelName_Library(benchmark::State& state) {
   const BenchDb& db = Use(state);
   const std::vector<int32_t> ids = Ids(db.names, false);
-  kt::clsSubscriber subscriber;
-  std::string name;
+  Members members;
   size_t i = 0;
-  for (auto _ : state) {
-    subscriber.GetPanelName(ids[i++ & 4095], name);
-    benchmark::DoNotOptimize(name.data());
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(members.PanelName(ids[i++ & 4095]));
 }
 
 // An experiment for the notes: one id again and again, so that the
 // component's statement cache (200 texts per connection) always hits.
 void BM_GetPanelName_LibrarySameId(benchmark::State& state) {
   Use(state);
-  kt::clsSubscriber subscriber;
-  std::string name;
-  for (auto _ : state) {
-    subscriber.GetPanelName(17, name);
-    benchmark::DoNotOptimize(name.data());
-  }
+  Members members;
+  for (auto _ : state) benchmark::DoNotOptimize(members.PanelName(17));
 }
 
 template <class Floor>
@@ -369,13 +449,9 @@ void BM_GetPanelName_Floor(benchmark::State& state) {
 void BM_GetPanelNamebyRevid_Library(benchmark::State& state) {
   const BenchDb& db = Use(state);
   const std::vector<int32_t> ids = Ids(std::min(db.names, kCIntMax), false);
-  kt::clsSubscriber subscriber;
-  std::string name;
+  Members members;
   size_t i = 0;
-  for (auto _ : state) {
-    subscriber.GetPanelNamebyRevid(ids[i++ & 4095], name);
-    benchmark::DoNotOptimize(name.data());
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(members.PanelNameByRevid(ids[i++ & 4095]));
 }
 
 template <class Floor>
@@ -385,6 +461,83 @@ void BM_GetPanelNamebyRevid_Floor(benchmark::State& state) {
       Ids(std::min(state.range(0) / kt::bench::kStatePerRevision, kCIntMax), false);
   size_t i = 0;
   for (auto _ : state) benchmark::DoNotOptimize(floor.PanelNameByRevid(ids[i++ & 4095]));
+}
+
+// ---- clsINIData.ini_get and GetModemInformation (SQLite only: the
+// protocol's section comes from the database).
+
+void BM_ini_get_Library(benchmark::State& state) {
+  Use(state);
+  Members members;
+  for (auto _ : state) benchmark::DoNotOptimize(members.IniGet());
+}
+
+void BM_GetModemInformation_Library(benchmark::State& state) {
+  Use(state);
+  Members members;
+  for (auto _ : state) benchmark::DoNotOptimize(members.Modems());
+}
+
+constexpr int kPorts = 20;
+
+// Storage/Vizaride32.ini beside bin/ (the folder the library is linked into):
+// 25 sections of 20 keys, then protocol 1's port count and twenty ports.
+void WriteSettings(const std::vector<std::string>& databases) {
+  std::filesystem::create_directories("Storage");
+  std::ofstream out("Storage/Vizaride32.ini", std::ios::trunc | std::ios::binary);
+  for (int s = 1; s <= 25; ++s) {
+    out << "[Section" << s << "]\r\n";
+    for (int k = 1; k <= 20; ++k) out << "Key" << k << "=value-" << s << "-" << k << "\r\n";
+  }
+  out << "[ComPorts]\r\nNumber=" << kPorts << "\r\n[Protocol TORVANE]\r\n";
+  for (int p = 1; p <= kPorts; ++p) out << "CommPort" << p << "=COM" << p << "\r\n";
+  for (const std::string& path : databases) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
+    kt::bench::Exec(db,
+                    "INSERT INTO suite_settings(Section, Key, Value) VALUES ('ProtocolSections', '1', "
+                    "'Protocol TORVANE')");
+    sqlite3_close(db);
+  }
+}
+
+bool IniAgrees() {
+  Members members;
+  const OLECHAR* v = members.IniGet();
+  const std::u16string value = v == nullptr ? u"" : v;
+  const LONG ports = members.Modems();
+  const bool ok = value == u"value-25-20" && ports == kPorts;
+  if (!ok) {
+    std::fprintf(stderr,
+                 "Storage/Vizaride32.ini: ini_get read %zu characters, GetModemInformation %d ports\n",
+                 value.size(), static_cast<int>(ports));
+  }
+  return ok;
+}
+
+// KT_BENCH_SYSCALLS: each member (and the SQLite floor) n times on the large
+// SQLite database, between marks.
+void CountSyscalls(const BenchDb& db, long n) {
+  using kt::bench::CountSyscalls;
+  KtSetHostSetting("db", db.path.c_str());
+  const std::vector<int32_t> ids = Ids(db.names, false);
+  const std::vector<int32_t> state_ids = Ids(db.names, true);
+  const std::vector<int32_t> small_ids = Ids(std::min(db.names, kCIntMax), false);
+  Members m;
+  SqliteFloor floor(db.path);
+  CountSyscalls("GetCompanyIdFromPTRID", n, [&](long i) { m.CompanyId(ids[i & 4095]); });
+  CountSyscalls("GetCompanyIdFromPTRID_Floor", n, [&](long i) { floor.CompanyId(ids[i & 4095]); });
+  CountSyscalls("getViewLogEnabledValues", n, [&](long i) { m.ViewLog(state_ids[i & 4095]); });
+  CountSyscalls("getViewLogEnabledValues_Floor", n, [&](long i) {
+    const int32_t rev = state_ids[i & 4095];
+    floor.ViewLog(rev, rev - 1);
+  });
+  CountSyscalls("GetPanelName", n, [&](long i) { m.PanelName(ids[i & 4095]); });
+  CountSyscalls("GetPanelName_Floor", n, [&](long i) { floor.PanelName(ids[i & 4095]); });
+  CountSyscalls("GetPanelNamebyRevid", std::min(n, 5L),
+                [&](long i) { m.PanelNameByRevid(small_ids[i & 4095]); });
+  CountSyscalls("ini_get", n, [&](long) { m.IniGet(); });
+  CountSyscalls("GetModemInformation", n, [&](long) { m.Modems(); });
 }
 
 // The library and the floor must agree before their times mean anything.
@@ -429,6 +582,7 @@ int main(int argc, char** argv) {
   const char* pg = std::getenv("KELTRANE_TEST_PG");
   std::vector<std::pair<int64_t, int64_t>> args;  // (StateData rows, backend)
   for (int64_t backend : {0, 1}) {
+    if (backend == 1 && kt::bench::SyscallCalls() > 0) break;
     if (backend == 1 && (pg == nullptr || *pg == '\0')) {
       std::printf("KELTRANE_TEST_PG is not set: no PostgreSQL runs (make bench starts a server)\n");
       break;
@@ -444,7 +598,18 @@ int main(int argc, char** argv) {
       Databases().emplace(std::pair(db.state_rows, backend), db);
     }
   }
+  std::vector<std::string> sqlite_files;
+  for (const auto& [key, db] : Databases())
+    if (key.second == 0) sqlite_files.push_back(db.path);
+  WriteSettings(sqlite_files);
+  KtSetHostSetting("db", Databases().begin()->second.path.c_str());
+  if (!IniAgrees()) return 1;
   std::fflush(stdout);
+  if (const long n = kt::bench::SyscallCalls(); n > 0) {
+    CountSyscalls(Databases().at(args.back()), n);
+    for (const auto& [key, db] : Databases()) kt::bench::RemoveDatabase(db);
+    return 0;
+  }
   using Fn = void (*)(benchmark::State&);
   struct Entry {
     const char* name;
@@ -458,6 +623,7 @@ int main(int argc, char** argv) {
        false},
       {"GetCompanyIdFromPTRID_FloorNewConnection", BM_GetCompanyIdFromPTRID_FloorNewConnection, true},
       {"LogLine", BM_LogLine, true},
+      {"Stat", BM_Stat, true},
       {"getViewLogEnabledValues_Library", BM_getViewLogEnabledValues_Library, false},
       {"getViewLogEnabledValues_Floor",
        ByBackend<BM_getViewLogEnabledValues_Floor<SqliteFloor>, BM_getViewLogEnabledValues_Floor<PgFloor>>,
@@ -469,6 +635,8 @@ int main(int argc, char** argv) {
       {"GetPanelNamebyRevid_Library", BM_GetPanelNamebyRevid_Library, false},
       {"GetPanelNamebyRevid_Floor",
        ByBackend<BM_GetPanelNamebyRevid_Floor<SqliteFloor>, BM_GetPanelNamebyRevid_Floor<PgFloor>>, false},
+      {"ini_get_Library", BM_ini_get_Library, true},
+      {"GetModemInformation_Library", BM_GetModemInformation_Library, true},
   };
   for (const auto& [name, fn, sqlite_only] : all) {
     auto* b =

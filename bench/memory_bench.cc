@@ -10,9 +10,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "bench_com.h"
 #include "bench_db.h"
-#include "com/object.h"
-#include "keltrane/keltrane.h"
 
 namespace {
 
@@ -21,18 +20,6 @@ long ResidentKiB() {
   long size = 0, resident = 0;
   statm >> size >> resident;
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-template <class T>
-T* Create(REFCLSID clsid, REFIID iid) {
-  IClassFactory* factory = nullptr;
-  if (KtServerGetClassObject(&kt::com::Server(), clsid, IID_IClassFactory,
-                             reinterpret_cast<void**>(&factory)) != S_OK)
-    std::abort();
-  T* object = nullptr;
-  if (factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object)) != S_OK) std::abort();
-  factory->Release();
-  return object;
 }
 
 void Report(const char* stage, long calls, double seconds) {
@@ -57,8 +44,8 @@ int main() {
   const kt::bench::BenchDb db = kt::bench::MakeDatabase(1000);
   KtSetHostSetting("db", db.path.c_str());
 
-  _clsProfile* profile = Create<_clsProfile>(CLSID_clsProfile, IID__clsProfile);
-  _clsSubscriber* subscriber = Create<_clsSubscriber>(CLSID_clsSubscriber, IID__clsSubscriber);
+  _clsProfile* profile = kt::bench::Create<_clsProfile>(CLSID_clsProfile, IID__clsProfile);
+  _clsSubscriber* subscriber = kt::bench::Create<_clsSubscriber>(CLSID_clsSubscriber, IID__clsSubscriber);
   LONG v = 0;
   BSTR name = nullptr;
   // Warm-up: the first calls load the components and fill the caches.

@@ -5,9 +5,34 @@
 #include <stdlib.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "rt/rt_internal.h"
+
+namespace {
+
+// The real path of a loaded file, resolved once per name: a library keeps the
+// name it was loaded under until it is unloaded, and resolving it again
+// (getcwd and a readlink per path component) would cost every component made
+// in every member call.
+std::string RealPath(const char* name) {
+  static std::mutex mutex;
+  static std::unordered_map<std::string, std::string> resolved;
+  std::lock_guard lock(mutex);
+  auto it = resolved.find(name);
+  if (it != resolved.end()) return it->second;
+  std::string found = name;
+  if (char* real = ::realpath(name, nullptr)) {
+    found = real;
+    ::free(real);
+  }
+  if (resolved.size() >= 64) resolved.clear();  // libraries loaded under many names
+  return resolved.emplace(name, found).first->second;
+}
+
+}  // namespace
 
 STDAPI KtGetModulePath(const void* addr, char** path) {
   if (path == nullptr) return E_POINTER;
@@ -22,12 +47,7 @@ STDAPI KtGetModulePath(const void* addr, char** path) {
   // name found on PATH; the kernel knows its real file.
   const char* name = info.dli_fname;
   if (name == nullptr || std::strchr(name, '/') == nullptr) name = "/proc/self/exe";
-  std::string found = name;
-  if (char* real = ::realpath(name, nullptr)) {
-    found = real;
-    ::free(real);
-  }
-  *path = kt::rt::TaskMemDup(found);
+  *path = kt::rt::TaskMemDup(RealPath(name));
   return *path == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
