@@ -30,7 +30,14 @@ std::string StorageFolder() {
       dir != nullptr)
     module = dir;
   CoTaskMemFree(dir);
-  return base::Utf8FromPath((base::PathFromUtf8(module) / ".." / "Storage").lexically_normal());
+  // Every component asks as it is made, several times a member call, and
+  // almost always for the same folder: the path arithmetic is done once.
+  thread_local std::string last_module, last_storage;
+  if (module != last_module || last_storage.empty()) {
+    last_storage = base::Utf8FromPath((base::PathFromUtf8(module) / ".." / "Storage").lexically_normal());
+    last_module = module;
+  }
+  return last_storage;
 }
 
 std::string DatabaseTarget(const std::string& storage) {

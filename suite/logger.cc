@@ -20,7 +20,6 @@
 // <log>.2 and so on up to "log-keep" files (default 5); the oldest goes.
 // Rotation happens under an advisory lock on <log>.lock and re-checks the
 // size there, so of several processes seeing a full log only one rotates it.
-#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -69,18 +68,37 @@ void AppendEscaped(std::string& line, std::string_view field) {
   }
 }
 
-std::string Timestamp() {
+// A member call writes a line at entry, one per step and one at exit, so
+// the time is written digit by digit rather than through printf.
+void AppendTimestamp(std::string& line) {
   int millis = 0;
-  const std::tm parts = os::UtcNow(millis);
-  char text[96];
-  snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-           parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
-  return text;
+  const std::tm t = os::UtcNow(millis);
+  const auto put = [&line](int value, int digits) {
+    char text[8];
+    for (int i = digits - 1; i >= 0; --i, value /= 10) text[i] = static_cast<char>('0' + value % 10);
+    line.append(text, static_cast<size_t>(digits));
+  };
+  put(t.tm_year + 1900, 4);
+  line += '-';
+  put(t.tm_mon + 1, 2);
+  line += '-';
+  put(t.tm_mday, 2);
+  line += 'T';
+  put(t.tm_hour, 2);
+  line += ':';
+  put(t.tm_min, 2);
+  line += ':';
+  put(t.tm_sec, 2);
+  line += '.';
+  put(millis, 3);
+  line += 'Z';
 }
 
 std::string FormatLine(LONG level, const std::string& source, const std::string& message,
                        const std::string& error) {
-  std::string line = Timestamp();
+  std::string line;
+  line.reserve(48 + source.size() + message.size() + error.size());
+  AppendTimestamp(line);
   line += '\t';
   line += std::to_string(level);
   line += '\t';

@@ -46,12 +46,28 @@ bool ParseGuidText(std::basic_string_view<Char> text, GUID* guid) {
 
 }  // namespace
 
+// Every class creation looks its class id up in the registration store by
+// this text, so it is written digit by digit rather than through printf.
 std::string GuidToString(const GUID& g) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2,
-                g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
-                g.Data4[7]);
-  return buf;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out(38, '-');
+  size_t at = 0;
+  const auto put = [&](uint64_t value, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out[at++] = kHex[(value >> shift) & 0xF];
+  };
+  out[at++] = '{';
+  put(g.Data1, 8);
+  ++at;
+  put(g.Data2, 4);
+  ++at;
+  put(g.Data3, 4);
+  ++at;
+  put(g.Data4[0], 2);
+  put(g.Data4[1], 2);
+  ++at;
+  for (int i = 2; i < 8; ++i) put(g.Data4[i], 2);
+  out[at] = '}';
+  return out;
 }
 
 bool ParseGuid(std::u16string_view text, GUID* guid) {
