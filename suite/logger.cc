@@ -39,12 +39,19 @@ constexpr char kComponent[] = "Logger";
 // every control byte are escaped, CR, LF and TAB as \r, \n and \t, the
 // others as \xHH.
 void AppendEscaped(std::string& line, std::string_view field) {
-  for (char c : field) {
+  const auto plain = [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F && c != '\\') {
-      line += c;
-      continue;
-    }
+    return byte >= 0x20 && byte != 0x7F && c != '\\';
+  };
+  size_t i = 0;
+  while (i < field.size()) {
+    // Text to log is mostly plain: copy each run of it in one go.
+    size_t end = i;
+    while (end < field.size() && plain(field[end])) ++end;
+    line.append(field.data() + i, end - i);
+    if (end == field.size()) break;
+    const char c = field[end];
+    i = end + 1;
     switch (c) {
       case '\\':
         line += "\\\\";
@@ -60,6 +67,7 @@ void AppendEscaped(std::string& line, std::string_view field) {
         break;
       default: {
         static constexpr char kHex[] = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(c);
         line += "\\x";
         line += kHex[byte >> 4];
         line += kHex[byte & 0xF];
