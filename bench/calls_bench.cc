@@ -79,7 +79,7 @@ BENCHMARK(BM_GetMaxRecord_InvokeByName);
 
 // ---- GetPanelInformation on clsSubscriber over the fake Env.
 //
-// The library's own clsSubscriber object always runs on Env::Default(); to
+// The library's own clsSubscriber object always runs on com::DefaultEnv(); to
 // put the COM face over scripted rows this file has its own object with the
 // library's frame (DispatchObject::Call, StrRef) and the library's member
 // table (so Invoke goes through InvokeByTable exactly as for the real one).

@@ -1,4 +1,4 @@
-// Database members through the real components (Env::Default() over the
+// Database members through the real components (com::DefaultEnv() over the
 // suite's stand-ins) against the same queries run as prepared statements on
 // one open connection (the floor): on SQLite, and on PostgreSQL when
 // KELTRANE_TEST_PG names a server (make bench starts a throwaway one), where
@@ -33,6 +33,7 @@
 
 #include "bench_com.h"
 #include "bench_db.h"
+#include "com/env/default_env.h"
 #include "common/clsCommon.h"
 #include "db/dialect.h"
 #include "keltrane/ktrt.h"
@@ -384,7 +385,7 @@ void BM_GetCompanyIdFromPTRID_FloorNewConnection(benchmark::State& state) {
 void BM_LogLine(benchmark::State& state) {
   const std::string source = "Keltrane->clsCommon->getCommandIds";
   const std::string message = "strQuery = SELECT Panel_type_Rev_ID, Command_ID FROM StateData where x=1";
-  for (auto _ : state) kt::WriteLog(kt::Env::Default(), 1, source, message);
+  for (auto _ : state) kt::WriteLog(kt::com::DefaultEnv(), 1, source, message);
 }
 
 // An experiment for the notes: one stat() of the log file, what each
@@ -545,8 +546,8 @@ template <class Floor>
 bool Agree(const BenchDb& db) {
   KtSetHostSetting("db", db.path.c_str());
   Floor floor(db.path);
-  kt::clsCommon common;
-  kt::clsSubscriber subscriber;
+  kt::clsCommon common{kt::com::DefaultEnv()};
+  kt::clsSubscriber subscriber{kt::com::DefaultEnv()};
   bool ok = true;
   for (int32_t id : {int32_t{1}, int32_t{2}, int32_t{10}, int32_t{20}, static_cast<int32_t>(db.names)}) {
     int32_t rev = id;

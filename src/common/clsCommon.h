@@ -1,5 +1,9 @@
 // clsCommon: the suite's installed folder, the company of a panel type
 // revision, and which of a panel's four logs can be viewed.
+//
+// Threads: an object is used by one thread at a time (its COM class is
+// apartment-threaded); separate objects may be used from separate threads
+// at once.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +18,7 @@ namespace kt {
 
 class clsCommon {
  public:
-  explicit clsCommon(Env& env = Env::Default()) : env_(env) {}
+  explicit clsCommon(Env& env) : env_(env) {}
 
   std::string GetVelmora20InstalledPath();
   // Sets the event, ECP, fire and alarm flags (-1/0) of a revision; the

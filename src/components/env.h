@@ -32,9 +32,6 @@ class Env {
  public:
   virtual ~Env() = default;
 
-  // The process's Env over the object run time and the platform.
-  static Env& Default();
-
   // Component creation; a failure raises the creation's error.
   virtual std::unique_ptr<FixedApplication> CreateFixedApplication() = 0;
   virtual std::unique_ptr<DownloadApplication> CreateDownloadApplication() = 0;

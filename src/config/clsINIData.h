@@ -1,6 +1,10 @@
 // clsINIData: the suite's INI file Vizaride32.ini, the host's command line,
 // port lists, company sections, command groups, panel support checks and the
 // modem settings of the 16-bit modules in download.ini.
+//
+// Threads: an object is used by one thread at a time (its COM class is
+// apartment-threaded); separate objects may be used from separate threads
+// at once, and their writes to one INI file do not lose each other's keys.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +21,7 @@ class clsINIData {
  public:
   // Creates the configuration services component, fixes the INI path and
   // reads the two port bounds; an error here makes the creation fail.
-  explicit clsINIData(Env& env = Env::Default());
+  explicit clsINIData(Env& env);
   ~clsINIData();
   clsINIData(const clsINIData&) = delete;
   clsINIData& operator=(const clsINIData&) = delete;

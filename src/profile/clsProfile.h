@@ -1,6 +1,9 @@
 // clsProfile: the current client, account, request and command ids and a
 // record count that callers set and read, beside an in-memory table of
 // client entries with up to 200 commands each.
+//
+// Threads: an object is used by one thread at a time (its COM class is
+// apartment-threaded); it holds no lock.  Separate objects share nothing.
 #pragma once
 
 #include <array>

@@ -1,5 +1,9 @@
 // clsSubscriber: subscriber, panel and batch rows of the suite database, and
 // the name under which a panel model is shown, per company.
+//
+// Threads: an object is used by one thread at a time (its COM class is
+// apartment-threaded: callers keep to the creating thread); separate
+// objects may be used from separate threads at once.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +18,7 @@ class clsSubscriber {
  public:
   // Creates the fixed and the download application components; a component
   // that cannot be created leaves its member empty (creation never fails).
-  explicit clsSubscriber(Env& env = Env::Default());
+  explicit clsSubscriber(Env& env);
   ~clsSubscriber();
   clsSubscriber(const clsSubscriber&) = delete;
   clsSubscriber& operator=(const clsSubscriber&) = delete;

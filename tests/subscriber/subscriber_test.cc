@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "com/env/default_env.h"
 #include "db/create.h"
 #include "db/database.h"
 #include "keltrane/ktrt.h"
@@ -321,7 +322,7 @@ class SubscriberReads : public SubscriberDatabase, public ::testing::WithParamIn
 
 TEST_P(SubscriberReads, GivesTheRowsValues) {
   for (const std::string& sql : GetParam().changes) Value(sql);
-  clsSubscriber subscriber;
+  clsSubscriber subscriber{com::DefaultEnv()};
   EXPECT_EQ(GetParam().call(subscriber), GetParam().expected);
 }
 
@@ -386,7 +387,7 @@ TEST_P(SubscriberUpdates, ChangeOnlyThePanel) {
   const std::string others = "SELECT Panel_ID || '=' || coalesce(" + column +
                              ", 'NULL') FROM panel WHERE Panel_ID <> 7 ORDER BY Panel_ID";
   const std::string before = Value(others);
-  clsSubscriber subscriber;
+  clsSubscriber subscriber{com::DefaultEnv()};
   Save(phone, value, 7)(subscriber);
   EXPECT_EQ(Value("SELECT " + column + " FROM panel WHERE Panel_ID = 7"), value);
   EXPECT_EQ(Value(others), before);
@@ -401,7 +402,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, SubscriberUpdates,
 TEST_F(SubscriberDatabase, NoPanelIdAndBatchState) {
   const std::string phones = "SELECT coalesce(panel_phone, 'NULL') FROM panel ORDER BY Panel_ID";
   const std::string before = Value(phones);
-  clsSubscriber subscriber;
+  clsSubscriber subscriber{com::DefaultEnv()};
   subscriber.SavePanelPhoneNumber("555", 0);
   subscriber.UpdateTheStatus(12, 5);
   EXPECT_EQ(Value(phones), before);

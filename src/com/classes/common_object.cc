@@ -1,5 +1,6 @@
 // _clsCommon over the clsCommon logic.
 #include "com/classes/objects.h"
+#include "com/env/default_env.h"
 #include "com/marshal.h"
 #include "com/object.h"
 #include "common/clsCommon.h"
@@ -38,7 +39,7 @@ class CommonObject final : public DispatchObject<_clsCommon, CommonObject> {
   }
 
  private:
-  clsCommon logic_;
+  clsCommon logic_{DefaultEnv()};
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // _clsINIData over the clsINIData logic.
 #include "com/classes/objects.h"
+#include "com/env/default_env.h"
 #include "com/marshal.h"
 #include "com/object.h"
 #include "config/clsINIData.h"
@@ -164,7 +165,7 @@ class IniDataObject final : public DispatchObject<_clsINIData, IniDataObject> {
   }
 
  private:
-  clsINIData logic_;
+  clsINIData logic_{DefaultEnv()};
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // _clsSubscriber over the clsSubscriber logic.
 #include "com/classes/objects.h"
+#include "com/env/default_env.h"
 #include "com/marshal.h"
 #include "com/object.h"
 #include "keltrane/keltrane.h"
@@ -84,7 +85,7 @@ class SubscriberObject final : public DispatchObject<_clsSubscriber, SubscriberO
   }
 
  private:
-  clsSubscriber logic_;
+  clsSubscriber logic_{DefaultEnv()};
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "base/vbtext.h"
 #include "com/env/com_ptr.h"
+#include "com/env/default_env.h"
 #include "com/env/system.h"
 #include "com/marshal.h"
 #include "components/env.h"
@@ -259,7 +260,7 @@ class ComLogger final : public Logger {
   ComPtr<IKtLogger> p_;
 };
 
-class DefaultEnv final : public Env {
+class ProcessEnv final : public Env {
  public:
   std::unique_ptr<FixedApplication> CreateFixedApplication() override {
     return std::make_unique<ComFixed>(
@@ -294,7 +295,7 @@ class DefaultEnv final : public Env {
   std::string ModuleDir() override {
     char* dir = nullptr;
     std::string out;
-    if (SUCCEEDED(KtGetModuleDir(reinterpret_cast<const void*>(&Env::Default), &dir)) && dir != nullptr)
+    if (SUCCEEDED(KtGetModuleDir(reinterpret_cast<const void*>(&DefaultEnv), &dir)) && dir != nullptr)
       out = dir;
     CoTaskMemFree(dir);
     return out;
@@ -329,11 +330,11 @@ class DefaultEnv final : public Env {
 }  // namespace
 }  // namespace kt::com
 
-namespace kt {
+namespace kt::com {
 
-Env& Env::Default() {
-  static com::DefaultEnv env;
+Env& DefaultEnv() {
+  static ProcessEnv env;
   return env;
 }
 
-}  // namespace kt
+}  // namespace kt::com
