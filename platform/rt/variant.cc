@@ -211,9 +211,9 @@ HRESULT Convert(VARIANT* out, const VARIANT& src, USHORT flags, VARTYPE vt) {
         r = kt::base::DoubleToI2(*number);
       } else if (is_text) {
         r = kt::base::TextToI2(text);
-      } else if (src.vt == VT_ERROR) {
-        r = kt::base::DoubleToI2(src.scode);
       }
+      // An error value has no 16-bit form: a type mismatch, as in the
+      // language's CInt and in Wine's oleaut32.
       if (HRESULT hr = FromStatus(r.status); FAILED(hr)) return hr;
       out->vt = VT_I2;
       out->iVal = r.value;

@@ -105,6 +105,7 @@ const ChangeCase kChangeCases[] = {
     {"ErrorToI4", {VT_ERROR, -2147352572.0}, VT_I4, 0, S_OK, -2147352572.0, nullptr},
     {"I4ToError", {VT_I4, 448}, VT_ERROR, 0, S_OK, 448, nullptr},
     {"ErrorToText", {VT_ERROR, 5}, VT_BSTR, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
+    {"ErrorToI2", {VT_ERROR, 5}, VT_I2, 0, DISP_E_TYPEMISMATCH, 0, nullptr},
     {"UnsupportedTarget", {VT_I4, 1}, VT_CY, 0, DISP_E_BADVARTYPE, 0, nullptr},
     {"GarbageTarget", {VT_I4, 1}, 0x0FF0, 0, DISP_E_BADVARTYPE, 0, nullptr},
 };
