@@ -19,10 +19,6 @@ constexpr int32_t kEventLogCommand = 14;
 constexpr int32_t kFireAndAlarmCommand = 51;
 constexpr int32_t kEcpCommand = 52;
 
-void CloseIfOpen(Recordset* rs) {
-  if (rs != nullptr && rs->State() == 1) rs->Close();
-}
-
 }  // namespace
 
 std::string clsCommon::GetVelmora20InstalledPath() {

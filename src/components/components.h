@@ -30,6 +30,12 @@ class Recordset {
 };
 using RecordsetPtr = std::unique_ptr<Recordset>;
 
+// Closes a recordset that is open (a member's clean-up: "If rs.State = 1
+// Then rs.Close").
+inline void CloseIfOpen(Recordset* rs) {
+  if (rs != nullptr && rs->State() == 1) rs->Close();
+}
+
 // Runs the statements of the subscriber and common lookups.
 class FixedApplication {
  public:

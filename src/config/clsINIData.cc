@@ -55,10 +55,18 @@ std::string clsINIData::ini_get(const std::string& Section, const std::string& K
 }
 
 void clsINIData::ini_write(const std::string& Section, const std::string& Key, const Variant& stringvalue) {
+  WriteKey(IniFile::kSettings, Section, Key, stringvalue);
+}
+
+// Both writers, to Vizaride32.ini and to download.ini, say "Download.ini"
+// and "ini_write" in their failure box.
+void clsINIData::WriteKey(IniFile which, const std::string& Section, const std::string& Key,
+                          const Variant& stringvalue) {
   OnErrorLeave([&] {
     // A Null has no text form: the conversion fails and nothing is written.
     const std::string text = CStr(stringvalue);
-    if (!env_.WriteProfileString(Section, Key, text, m_strIniFile)) {
+    const std::string file = which == IniFile::kSettings ? m_strIniFile : env_.WindowsDir() + "/download.ini";
+    if (!env_.WriteProfileString(Section, Key, text, file)) {
       env_.MessageBox("Error writing to Download.ini file\rSection: [" + Section + "]\r" + Key + " = " + text,
                       "ini_write", mb::kIconStop | mb::kOk);
     }

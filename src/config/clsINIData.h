@@ -77,6 +77,11 @@ class clsINIData {
   int16_t max_tcpip_ports() const { return m_intMaxTCPIPPorts; }
 
  private:
+  // ini_write (Vizaride32.ini) and ini_write_16Bit (download.ini in the
+  // Windows directory): one key, the failure box if the write fails.
+  enum class IniFile { kSettings, kDownload };
+  void WriteKey(IniFile which, const std::string& Section, const std::string& Key,
+                const Variant& stringvalue);
   // The port-list loop shared by GetModemInformation and GetTCPIPPortInformation.
   void GetPortList(int32_t lProtocolID, const char* count_section, const char* key_prefix, int16_t bound,
                    VbArray<std::string>& ports);

@@ -78,15 +78,7 @@ Variant clsINIData::Update16BitModemSettings(
 
 void clsINIData::ini_write_16Bit(const std::string& Section, const std::string& Key,
                                  const Variant& stringvalue) {
-  OnErrorLeave([&] {
-    // A Null has no text form: the conversion fails and nothing is written.
-    const std::string text = CStr(stringvalue);
-    const std::string file = env_.WindowsDir() + "/download.ini";
-    if (!env_.WriteProfileString(Section, Key, text, file)) {
-      env_.MessageBox("Error writing to Download.ini file\rSection: [" + Section + "]\r" + Key + " = " + text,
-                      "ini_write", mb::kIconStop | mb::kOk);
-    }
-  });
+  WriteKey(IniFile::kDownload, Section, Key, stringvalue);
 }
 
 std::string clsINIData::Get16BitModemModel(std::string& model) {

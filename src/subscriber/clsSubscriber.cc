@@ -37,10 +37,6 @@ bool HasRows(Recordset* rs) {
   return true;
 }
 
-void CloseIfOpen(Recordset* rs) {
-  if (rs != nullptr && rs->State() == 1) rs->Close();
-}
-
 // Closes the recordset when it is still open and releases it.
 void Finish(RecordsetPtr& rs) {
   CloseIfOpen(rs.get());
