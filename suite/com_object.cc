@@ -2,6 +2,7 @@
 #include "com_object.h"
 
 #include "base/vbtext.h"
+#include "keltrane/ktrt.h"
 
 namespace kt::suite {
 namespace {
@@ -24,21 +25,8 @@ BSTR ToBstr(std::string_view text) {
 }
 
 HRESULT Fail(HRESULT hr, std::string_view component, std::string_view description) {
-  ICreateErrorInfo* create = nullptr;
-  if (SUCCEEDED(CreateErrorInfo(&create)) && create != nullptr) {
-    const std::u16string source = base::Utf8ToUtf16("KeltraneSuite." + std::string(component));
-    const std::u16string text = base::Utf8ToUtf16(description);
-    create->SetSource(const_cast<LPOLESTR>(Ole(source)));
-    create->SetDescription(const_cast<LPOLESTR>(Ole(text)));
-    IErrorInfo* info = nullptr;
-    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))) &&
-        info != nullptr) {
-      SetErrorInfo(0, info);
-      info->Release();
-    }
-    create->Release();
-  }
-  return hr;
+  const std::string source = "KeltraneSuite." + std::string(component);
+  return KtSetErrorInfo(hr, nullptr, source.c_str(), std::string(description).c_str(), nullptr, 0);
 }
 
 }  // namespace kt::suite

@@ -128,6 +128,14 @@ STDAPI_(void) KtSetMessageBoxHandler(KtMessageBoxHandler handler, void* context)
  * where the system's CoCreateInstance does not tell. */
 STDAPI KtGetCreatorModuleDir(char** dir);
 
+/* ---- Error information ----------------------------------------------------
+ * Gives the calling thread new error information (what GetErrorInfo hands
+ * the caller): source, description and help file as UTF-8 (NULL: none), the
+ * interface id (NULL: none) and the help context.  Returns hr, so that a
+ * failing call reads `return KtSetErrorInfo(hr, ...)`. */
+STDAPI KtSetErrorInfo(HRESULT hr, const IID* iid, const char* source, const char* description,
+                      const char* help_file, DWORD help_context);
+
 /* ---- Member calls -----------------------------------------------------------
  * A server brackets each member call with KtEnterCall and KtLeaveCall.  The
  * layers that check whether a file changed under them (the log, the

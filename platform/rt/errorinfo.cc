@@ -117,19 +117,7 @@ STDAPI GetErrorInfo(ULONG reserved, IErrorInfo** pperrinfo) {
 namespace kt::rt {
 
 HRESULT ReportError(HRESULT hr, const std::string& description) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create))) return hr;
-  std::u16string text = base::Utf8ToUtf16(description);
-  std::u16string source = kErrorSource;
-  create->SetSource(source.data());
-  create->SetDescription(text.data());
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
-  }
-  create->Release();
-  return hr;
+  return KtSetErrorInfo(hr, nullptr, kErrorSource, description.c_str(), nullptr, 0);
 }
 
 bool HasErrorInfo() {

@@ -11,7 +11,7 @@
 namespace kt::rt {
 
 // The source name every error raised by the run time carries.
-inline constexpr char16_t kErrorSource[] = u"KeltraneRT";
+inline constexpr char kErrorSource[] = "KeltraneRT";
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex.
 std::string GuidToString(const GUID& guid);

@@ -25,19 +25,7 @@ char* TaskMemDup(std::string_view text) {
 }
 
 HRESULT ReportError(HRESULT hr, const std::string& description) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create)) || create == nullptr) return hr;
-  std::wstring source = L"Keltrane";
-  std::wstring text = win::Wide(description);
-  create->SetSource(source.data());
-  create->SetDescription(text.data());
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
-  }
-  create->Release();
-  return hr;
+  return KtSetErrorInfo(hr, nullptr, "Keltrane", description.c_str(), nullptr, 0);
 }
 
 }  // namespace kt::rt

@@ -5,6 +5,7 @@
 #include "base/vbtext.h"
 #include "com/marshal.h"
 #include "frame/error.h"
+#include "keltrane/ktrt.h"
 
 namespace kt::com {
 
@@ -19,23 +20,9 @@ HRESULT StatusOf(int32_t number) {
 }
 
 void SetInfo(const ClassInfo& cls, const ErrRecord& record) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create)) || create == nullptr) return;
-  auto set = [](auto method, ICreateErrorInfo* target, const std::string& text) {
-    OleString wide = ToOle(text);
-    (target->*method)(wide.data());
-  };
-  create->SetGUID(*cls.iface->iid);
-  set(&ICreateErrorInfo::SetSource, create, record.source.empty() ? std::string(cls.progid) : record.source);
-  set(&ICreateErrorInfo::SetDescription, create, record.description);
-  set(&ICreateErrorInfo::SetHelpFile, create, record.help_file);
-  create->SetHelpContext(static_cast<DWORD>(record.help_context));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
-  }
-  create->Release();
+  const std::string& source = record.source.empty() ? std::string(cls.progid) : record.source;
+  KtSetErrorInfo(S_OK, cls.iface->iid, source.c_str(), record.description.c_str(), record.help_file.c_str(),
+                 static_cast<DWORD>(record.help_context));
 }
 
 }  // namespace
