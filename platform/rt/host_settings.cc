@@ -1,4 +1,6 @@
-// Process-wide text settings a host hands to the libraries it loads.
+// Process-wide text settings a host hands to the libraries it loads.  On
+// Windows this table is each library's own copy and the entry points are
+// platform/win/host_seam.cc's, which ask the program's table first.
 #include <map>
 #include <mutex>
 #include <string>
@@ -19,7 +21,7 @@ Settings& settings() {
 
 }  // namespace
 
-STDAPI KtSetHostSetting(const char* name, const char* value) {
+HRESULT kt::rt::SetLocalHostSetting(const char* name, const char* value) {
   if (name == nullptr || *name == '\0') return E_INVALIDARG;
   Settings& s = settings();
   std::lock_guard lock(s.mutex);
@@ -31,7 +33,7 @@ STDAPI KtSetHostSetting(const char* name, const char* value) {
   return S_OK;
 }
 
-STDAPI KtGetHostSetting(const char* name, char** value) {
+HRESULT kt::rt::GetLocalHostSetting(const char* name, char** value) {
   if (value == nullptr) return E_POINTER;
   *value = nullptr;
   if (name == nullptr) return E_INVALIDARG;
@@ -46,3 +48,13 @@ STDAPI KtGetHostSetting(const char* name, char** value) {
   *value = kt::rt::TaskMemDup(found);
   return *value == nullptr ? E_OUTOFMEMORY : S_OK;
 }
+
+#ifndef _WIN32
+STDAPI KtSetHostSetting(const char* name, const char* value) {
+  return kt::rt::SetLocalHostSetting(name, value);
+}
+
+STDAPI KtGetHostSetting(const char* name, char** value) {
+  return kt::rt::GetLocalHostSetting(name, value);
+}
+#endif

@@ -28,6 +28,9 @@ BSTR Utf8ToBstr(std::string_view text);
 
 // Copies into CoTaskMemAlloc'd memory; nullptr when memory runs out.
 char* TaskMemDup(std::string_view text);
+// This copy of the run time's own table of host settings (host_settings.cc).
+HRESULT SetLocalHostSetting(const char* name, const char* value);
+HRESULT GetLocalHostSetting(const char* name, char** value);
 OLECHAR* TaskMemDup16(std::u16string_view text);
 
 // Makes an error object with source "KeltraneRT" and the description, puts

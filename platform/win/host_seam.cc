@@ -8,7 +8,6 @@
 // the program's table and handler.  Without such a host (VBScript, a site's
 // own program) a library's copy answers for itself: no settings, and the
 // system's MessageBoxW.
-#include <map>
 #include <mutex>
 #include <string>
 
@@ -19,7 +18,6 @@ namespace {
 
 struct State {
   std::mutex mutex;
-  std::map<std::string, std::string> settings;
   KtMessageBoxHandler handler = nullptr;
   void* context = nullptr;
 };
@@ -43,33 +41,12 @@ using MessageBoxFn = int(STDAPICALLTYPE*)(const char*, const char*, UINT);
 }  // namespace
 
 STDAPI KtSetHostSetting(const char* name, const char* value) {
-  if (name == nullptr || *name == '\0') return E_INVALIDARG;
-  State& s = state();
-  std::lock_guard lock(s.mutex);
-  if (value == nullptr) {
-    s.settings.erase(name);
-  } else {
-    s.settings[name] = value;
-  }
-  return S_OK;
+  return kt::rt::SetLocalHostSetting(name, value);
 }
 
 STDAPI KtGetHostSetting(const char* name, char** value) {
   static const GetSettingFn program = ProgramExport<GetSettingFn>("KtGetHostSetting", &KtGetHostSetting);
-  if (program != nullptr) return program(name, value);
-  if (value == nullptr) return E_POINTER;
-  *value = nullptr;
-  if (name == nullptr) return E_INVALIDARG;
-  std::string found;
-  {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    auto it = s.settings.find(name);
-    if (it == s.settings.end()) return S_FALSE;
-    found = it->second;
-  }
-  *value = kt::rt::TaskMemDup(found);
-  return *value == nullptr ? E_OUTOFMEMORY : S_OK;
+  return program != nullptr ? program(name, value) : kt::rt::GetLocalHostSetting(name, value);
 }
 
 STDAPI_(void) KtSetMessageBoxHandler(KtMessageBoxHandler fn, void* context) {
