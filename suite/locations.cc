@@ -10,18 +10,6 @@
 #include "keltrane/ktrt.h"
 
 namespace kt::suite {
-namespace {
-
-std::string HostSetting(const char* name) {
-  char* value = nullptr;
-  std::string out;
-  if (KtGetHostSetting(name, &value) == S_OK && value != nullptr) out = value;
-  CoTaskMemFree(value);
-  return out;
-}
-
-}  // namespace
-
 std::string StorageFolder() {
   char* dir = nullptr;
   std::string module = ".";

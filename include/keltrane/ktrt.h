@@ -150,7 +150,18 @@ STDAPI_(ULONG) KtCallNumber(void);
 KT_END_C
 
 #ifdef __cplusplus
+#include <string>
+
 namespace kt {
+/* A host setting's text; "" when it is not set (or memory ran out). */
+inline std::string HostSetting(const char* name) {
+  char* value = nullptr;
+  std::string out;
+  if (KtGetHostSetting(name, &value) == S_OK && value != nullptr) out = value;
+  CoTaskMemFree(value);
+  return out;
+}
+
 /* Whether a check is due: always outside a member call, once inside one. */
 class OncePerCall {
  public:

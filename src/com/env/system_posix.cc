@@ -9,11 +9,7 @@
 namespace kt::com::sys {
 
 std::string WindowsDir(const std::string& module_dir) {
-  char* value = nullptr;
-  std::string dir;
-  if (KtGetHostSetting("windows-dir", &value) == S_OK && value != nullptr) dir = value;
-  CoTaskMemFree(value);
-  if (!dir.empty()) return dir;
+  if (std::string chosen = HostSetting("windows-dir"); !chosen.empty()) return chosen;
   // Without a host's choice the Windows directory is a folder Windows
   // beside the library's folder, next to Storage.
   const size_t slash = module_dir.find_last_of('/');

@@ -8,11 +8,7 @@
 namespace kt::com::sys {
 
 std::string WindowsDir(const std::string&) {
-  char* value = nullptr;
-  std::string chosen;
-  if (KtGetHostSetting("windows-dir", &value) == S_OK && value != nullptr) chosen = value;
-  CoTaskMemFree(value);
-  if (!chosen.empty()) return chosen;
+  if (std::string chosen = HostSetting("windows-dir"); !chosen.empty()) return chosen;
   wchar_t dir[MAX_PATH + 1];
   const UINT n = GetWindowsDirectoryW(dir, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return "C:\\Windows";
