@@ -18,6 +18,7 @@ Usage: scripts/mutants.py [--seed N] [--count N] [--folder PREFIX] [--resume]
 """
 
 import argparse
+import atexit
 import json
 import os
 import random
@@ -26,31 +27,36 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 SOURCE_FOLDERS = ("src", "platform", "suite", "tools/keltrane")
 
-# Folder (longest prefix wins) -> test binaries that cover it.  The binaries
-# are the ones tests/CMakeLists.txt builds for the layer and those whose
-# fixtures reach the folder's code directly.
+# Folder (longest prefix wins) -> test binaries that cover it.  The first
+# list is the folder's own layer (tests/CMakeLists.txt builds one binary per
+# layer) and runs for every mutant; the second holds the other layers whose
+# tests reach the folder's code, and runs only when the first let the mutant
+# through, so that a survivor is one that no unit test binary notices.
 COVERAGE = {
-    "platform/base": ["base_tests", "frame_tests"],
-    "platform/profile": ["platform_profile_tests"],
-    "platform/rt": ["rt_tests"],
-    "src/frame": ["frame_tests"],
-    "src/logging": ["common_tests", "subscriber_tests"],
-    "src/profile": ["profile_tests"],
-    "src/common": ["common_tests"],
-    "src/config": ["config_tests"],
-    "src/subscriber": ["subscriber_tests"],
-    "src/com": ["com_tests"],
-    "suite": ["suite_tests"],
-    "tools/keltrane": ["host_tests"],
+    "platform/base": (["base_tests", "frame_tests"], ["platform_profile_tests", "config_tests", "common_tests"]),
+    "platform/profile": (["platform_profile_tests"], ["config_tests", "common_tests"]),
+    "platform/rt": (["rt_tests"], ["com_tests", "suite_tests"]),
+    "src/frame": (["frame_tests"], ["common_tests", "subscriber_tests", "config_tests", "profile_tests"]),
+    "src/logging": (["common_tests", "subscriber_tests"], ["profile_tests", "config_tests"]),
+    "src/profile": (["profile_tests"], ["com_tests", "host_tests"]),
+    "src/common": (["common_tests"], ["com_tests", "host_tests"]),
+    "src/config": (["config_tests"], ["com_tests", "host_tests"]),
+    "src/subscriber": (["subscriber_tests"], ["com_tests", "host_tests"]),
+    "src/com": (["com_tests"], ["host_tests"]),
+    "suite": (["suite_tests"], ["subscriber_tests", "config_tests", "com_tests"]),
+    "tools/keltrane": (["host_tests"], []),
 }
-# Libraries the test binaries load at run time rather than link.
-RUNTIME_TARGETS = ["Keltrane", "KeltraneSuite", "Rared16uzeRozudivovavuv"]
+# What the test binaries load or start at run time rather than link: the
+# libraries the run time finds through the registry, and the host program
+# that host_tests, threads_test and subscriber_test run (bin/keltrane).
+RUNTIME_TARGETS = ["Keltrane", "KeltraneSuite", "Rared16uzeRozudivovavuv", "keltrane"]
 
 # Files that are compiled but not exercised by the plain test run:
 # the PostgreSQL connection needs the throwaway cluster of `make test`.
@@ -328,9 +334,21 @@ def build_targets(build, targets, jobs):
     return True if proc.returncode == 0 else proc.stdout[-2000:]
 
 
-def run_binary(build, name, timeout):
+def scratch_folder():
+    """A private temporary folder for the tests, in memory when there is
+    some: the profile and database writes fsync, which on a disk costs the
+    config and suite binaries ten times their run time."""
+    base = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
+    path = tempfile.mkdtemp(prefix="kt-mutants.", dir=base)
+    # Open to other users like /tmp: a test run as root drops to another
+    # user in a child that still has to reach its files.
+    os.chmod(path, 0o1777)
+    return path
+
+
+def run_binary(build, name, timeout, scratch):
     """'pass', 'fail' or 'timeout', with the seconds taken."""
-    env = dict(os.environ, KELTRANE_REGISTRY=str(build / "test-registry.json"))
+    env = dict(os.environ, KELTRANE_REGISTRY=str(build / "test-registry.json"), TMPDIR=scratch)
     start = time.monotonic()
     proc = subprocess.Popen([str(build / "bin" / name), "--gtest_fail_fast", "--gtest_brief=1"],
                             cwd=build, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -354,8 +372,10 @@ def run_binary(build, name, timeout):
 def summarise(results):
     table = {}
     for r in results:
-        row = table.setdefault(r["folder"], {"killed": 0, "survived": 0, "stillborn": 0})
+        row = table.setdefault(r["folder"], {"killed": 0, "survived": 0, "stillborn": 0, "own_layer": 0})
         row[r["status"]] += 1
+        if r["status"] == "killed" and r["by"].split()[0] in COVERAGE[r["folder"]][0]:
+            row["own_layer"] += 1
     return table
 
 
@@ -365,18 +385,19 @@ def kill_rate(row):
 
 
 def print_table(table):
-    print(f"\n{'folder':<18}{'killed':>8}{'survived':>10}{'stillborn':>11}{'kill rate':>11}")
-    total = {"killed": 0, "survived": 0, "stillborn": 0}
+    print(f"\n{'folder':<18}{'killed':>8}{'survived':>10}{'stillborn':>11}{'kill rate':>11}{'own layer':>11}")
+    total = {"killed": 0, "survived": 0, "stillborn": 0, "own_layer": 0}
     for folder in sorted(table):
         row = table[folder]
         for k in total:
             total[k] += row[k]
         rate = kill_rate(row)
         print(f"{folder:<18}{row['killed']:>8}{row['survived']:>10}{row['stillborn']:>11}"
-              f"{'-' if rate is None else f'{rate:.0%}':>11}")
+              f"{'-' if rate is None else f'{rate:.0%}':>11}{row['own_layer']:>11}")
     rate = kill_rate(total)
     print(f"{'all':<18}{total['killed']:>8}{total['survived']:>10}{total['stillborn']:>11}"
-          f"{'-' if rate is None else f'{rate:.0%}':>11}")
+          f"{'-' if rate is None else f'{rate:.0%}':>11}{total['own_layer']:>11}")
+    print("(kill rate: killed / (killed + survived); own layer: killed by the folder's own test binary)")
 
 
 def write_report(build, args, results, seconds, candidates):
@@ -445,15 +466,17 @@ def main():
             print(f"mutants: resuming, {len(done)} already measured")
 
     folders = sorted({folder_of(s["file"]) for s in sample})
-    binaries = sorted({b for f in folders for b in COVERAGE[f]})
+    binaries = sorted({b for f in folders for tier in COVERAGE[f] for b in tier})
     print(f"mutants: {len(sites)} candidate sites, {len(sample)} sampled (seed {args.seed}); "
           f"building {', '.join(binaries)}")
     status = build_targets(build, binaries + RUNTIME_TARGETS, args.jobs)
     if status is not True:
         sys.exit("mutants: the unmutated tree does not build:\n" + status)
+    scratch = scratch_folder()
+    atexit.register(shutil.rmtree, scratch, True)
     baseline = {}
     for name in binaries:
-        outcome, took = run_binary(build, name, 600)
+        outcome, took = run_binary(build, name, 600, scratch)
         if outcome != "pass":
             sys.exit(f"mutants: {name} fails on the unmutated tree; fix that first")
         baseline[name] = took
@@ -469,25 +492,32 @@ def main():
             if sid in done:
                 continue
             folder = folder_of(site["file"])
-            tests = COVERAGE[folder]
+            own, reach = COVERAGE[folder]
             t0 = time.monotonic()
             with Guard(build, site["file"]) as guard:
                 lines = guard.pristine.decode().split("\n")
                 write_atomically(guard.path, "\n".join(apply_site(lines, site)).encode())
-                built = build_targets(build, tests + RUNTIME_TARGETS, args.jobs)
                 killer = None
-                if built is True:
-                    status = "survived"
-                    for name in tests:
-                        outcome, _ = run_binary(build, name, max(10.0, 3 * baseline[name]))
+                status = "survived"
+                build_seconds = 0.0
+                for tier in (own, reach):
+                    if not tier or status != "survived":
+                        continue
+                    b0 = time.monotonic()
+                    built = build_targets(build, tier + RUNTIME_TARGETS, args.jobs)
+                    build_seconds += time.monotonic() - b0
+                    if built is not True:
+                        status = "stillborn"
+                        break
+                    for name in tier:
+                        outcome, _ = run_binary(build, name, max(10.0, 3 * baseline[name]), scratch)
                         if outcome != "pass":
                             status, killer = "killed", f"{name} ({outcome})"
                             break
-                else:
-                    status = "stillborn"
             took = time.monotonic() - t0
             measured += 1
-            results.append(dict(site, id=sid, folder=folder, status=status, by=killer, seconds=round(took, 1)))
+            results.append(dict(site, id=sid, folder=folder, status=status, by=killer, seconds=round(took, 1),
+                                build_seconds=round(build_seconds, 1)))
             print(f"[{i}/{len(sample)}] {status:<9} {site['file']}:{site['line']} {site['op']}: "
                   f"{site['old']!r} -> {site['new']!r} ({took:.0f}s)", flush=True)
             write_report(build, args, results, time.monotonic() - start, len(sites))
@@ -503,7 +533,9 @@ def main():
     write_report(build, args, results, seconds, len(sites))
     print_table(summarise(results))
     if measured:
-        print(f"\n{measured} mutants in {seconds:.0f}s, {seconds / measured:.1f}s per mutant; "
+        build_share = sum(r.get("build_seconds", 0) for r in results) / max(1.0, sum(r["seconds"] for r in results))
+        print(f"\n{measured} mutants in {seconds:.0f}s, {seconds / measured:.1f}s per mutant "
+              f"({build_share:.0%} of it building); "
               f"report {report_path.relative_to(ROOT)}, survivors {args.build}/mutants-survivors.txt")
 
 
