@@ -53,10 +53,18 @@ COVERAGE = {
     "suite": (["suite_tests"], ["subscriber_tests", "config_tests", "com_tests"]),
     "tools/keltrane": (["host_tests"], []),
 }
-# What the test binaries load or start at run time rather than link: the
-# libraries the run time finds through the registry, and the host program
-# that host_tests, threads_test and subscriber_test run (bin/keltrane).
-RUNTIME_TARGETS = ["Keltrane", "KeltraneSuite", "Rared16uzeRozudivovavuv", "keltrane"]
+# What a test binary loads or starts at run time rather than links, rebuilt
+# with it: the suite's components that the run time finds in bin/, and the
+# host program (bin/keltrane with libKeltrane.so) that host_tests and the
+# tests using tests/support/host_runner.h start.
+COMPONENTS = ["KeltraneSuite", "Rared16uzeRozudivovavuv"]
+HOST = COMPONENTS + ["Keltrane", "keltrane"]
+RUNTIME_OF = {"config_tests": COMPONENTS, "com_tests": HOST, "subscriber_tests": HOST, "host_tests": HOST}
+
+
+def targets_of(binaries):
+    return sorted(set(binaries).union(*(RUNTIME_OF.get(b, []) for b in binaries)))
+
 
 # Files that are compiled but not exercised by the plain test run:
 # the PostgreSQL connection needs the throwaway cluster of `make test`.
@@ -469,7 +477,7 @@ def main():
     binaries = sorted({b for f in folders for tier in COVERAGE[f] for b in tier})
     print(f"mutants: {len(sites)} candidate sites, {len(sample)} sampled (seed {args.seed}); "
           f"building {', '.join(binaries)}")
-    status = build_targets(build, binaries + RUNTIME_TARGETS, args.jobs)
+    status = build_targets(build, targets_of(binaries), args.jobs)
     if status is not True:
         sys.exit("mutants: the unmutated tree does not build:\n" + status)
     scratch = scratch_folder()
@@ -504,7 +512,7 @@ def main():
                     if not tier or status != "survived":
                         continue
                     b0 = time.monotonic()
-                    built = build_targets(build, tier + RUNTIME_TARGETS, args.jobs)
+                    built = build_targets(build, targets_of(tier), args.jobs)
                     build_seconds += time.monotonic() - b0
                     if built is not True:
                         status = "stillborn"
@@ -530,7 +538,8 @@ def main():
             sys.exit(2)
 
     seconds = time.monotonic() - start
-    write_report(build, args, results, seconds, len(sites))
+    if measured:
+        write_report(build, args, results, seconds, len(sites))
     print_table(summarise(results))
     if measured:
         build_share = sum(r.get("build_seconds", 0) for r in results) / max(1.0, sum(r["seconds"] for r in results))
