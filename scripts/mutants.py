@@ -325,10 +325,11 @@ def sources_clean():
 
 
 def configure(build):
-    if not (build / "build.ninja").exists() or not (build / "compile_commands.json").exists():
-        subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
-                        "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DKELTRANE_WERROR=OFF",
-                        "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"], check=True, stdout=subprocess.DEVNULL)
+    # Every run: a source added since the last one is in compile_commands.json
+    # before the candidate sites are read.
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DKELTRANE_WERROR=OFF",
+                    "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"], check=True, stdout=subprocess.DEVNULL)
 
 
 def build_targets(build, targets, jobs):
