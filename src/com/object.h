@@ -73,6 +73,12 @@ class DispatchObject : public Iface {
   HRESULT Call(Body&& body) {
     AddRef();
     KtEnterCall();
+    // Error information still on the thread belongs to an earlier call: a
+    // component that fails in this one without setting its own must not be
+    // reported with it.  (Our run time's CoCreateInstance clears it before a
+    // factory runs; the system's on Windows does not, and a component kept
+    // from an earlier call is not created again.)
+    SetErrorInfo(0, nullptr);
     HRESULT hr = S_OK;
     try {
       std::forward<Body>(body)();
