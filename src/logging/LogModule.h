@@ -34,8 +34,9 @@ void LogErrorsAndLeave(Env& env, int32_t level, const std::string& source, Body&
   Err().Clear();
 }
 
-// Whether the calling thread holds a logger reference, and dropping it: for
-// tests whose fake components go away while the thread lives on.
+// Each thread keeps one logger reference per Env it logs through.  Whether
+// the calling thread holds any, and dropping them all: for tests whose fake
+// Envs go away while the thread lives on.
 bool ThreadHasLogger();
 void DropThreadLogger();
 

@@ -246,6 +246,18 @@ TEST(LogModule, LoggerCreatedOncePerThreadAndAgainAfterAFailure) {
   EXPECT_EQ(env.log[2].message, "c");
 }
 
+TEST(LogModule, EachEnvLogsToItsOwnLogger) {
+  FakeEnv first, second;
+  WriteLog(first, 1, "s", "first");
+  WriteLog(second, 1, "s", "second");
+  WriteErrorLog(second, 1, "s", "second's error", 5);
+  WriteLog(first, 1, "s", "first again");
+  ASSERT_EQ(first.log.size(), 2u);
+  ASSERT_EQ(second.log.size(), 2u);
+  EXPECT_EQ(second.log[1].message, "second's error");
+  EXPECT_EQ(first.logger_created + second.logger_created, 2);
+}
+
 TEST(LogModule, UnavailableLoggerNeverFailsTheCaller) {
   FakeEnv env;
   env.fail_logger = true;
