@@ -1,6 +1,7 @@
 // Database: a pooled connection taken lazily and given up when it breaks.
 #include "db/database.h"
 
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,10 +28,15 @@ bool Database::Connect(std::string& error) {
   // the file was replaced) is given up here, so this statement runs on a new
   // one.
   if (connection_ != nullptr && !connection_->Usable()) connection_.reset();
+  // A connection belongs to the thread whose pool it came from, whose other
+  // components may be using it right now: a component called from another
+  // thread takes that thread's own.
+  if (connection_ != nullptr && connection_thread_ != std::this_thread::get_id()) connection_.reset();
   if (connection_ != nullptr) return true;
   const std::string target = locate_();
   name_ = DisplayName(ParseTarget(target));
   connection_ = suite::Connect(target, error);
+  connection_thread_ = std::this_thread::get_id();
   return connection_ != nullptr;
 }
 

@@ -2,7 +2,9 @@
 //
 // The connection is taken from the thread's pool on first use, so opening is
 // lazy and a failed open (missing, corrupt or locked file, server down) is
-// retried with the current location on the next statement.  Statements in
+// retried with the current location on the next statement.  A statement on
+// another thread than the last one runs on that thread's connection: a
+// Database may be handed between threads, but not used by two at once.  Statements in
 // the library's dialect are translated for the backend; both the
 // translations and the prepared statements live with the shared connection.
 #pragma once
@@ -12,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "db/connection.h"
 #include "db/rowset.h"
@@ -54,6 +57,7 @@ class Database {
   std::function<void(const std::string&)> report_;
   std::string name_;
   std::shared_ptr<Connection> connection_;
+  std::thread::id connection_thread_;  // whose pool connection_ came from
 };
 
 }  // namespace kt::suite

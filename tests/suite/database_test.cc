@@ -171,6 +171,22 @@ TEST_F(DatabaseTest, CachedStatementsStayCorrect) {
   EXPECT_TRUE(db_.Execute("SELECT 1", rows_, error_)) << error_;
 }
 
+// A component called from another thread than the one that made it runs
+// there on that thread's connection, not on the one its maker's thread goes
+// on using; back on its first thread it finds its first connection again.
+// A temporary table is seen only on the connection that made it.
+TEST_F(DatabaseTest, AnotherThreadRunsOnItsOwnConnection) {
+  ASSERT_TRUE(db_.Query("CREATE TEMP TABLE made_here(x INTEGER)", {}, rows_, error_)) << error_;
+  bool seen = true;
+  std::thread([&] {
+    RowSet rows;
+    std::string error;
+    seen = db_.Query("SELECT count(*) FROM made_here", {}, rows, error);
+  }).join();
+  EXPECT_FALSE(seen) << "the statement ran on the first thread's connection";
+  EXPECT_TRUE(db_.Query("SELECT count(*) FROM made_here", {}, rows_, error_)) << error_;
+}
+
 // The value of the first row on a connection of its own, for what a test
 // does behind a Database's back (libpq's message when it fails).
 std::string Admin(const std::string& target, const std::string& sql) {
