@@ -1,11 +1,11 @@
 // The library's own Env: components through the object run time, message
 // boxes and folders through the run time's host services, profile files
 // through the platform's profile layer.
-#include <mutex>
 
+#include "com/env/default_env.h"
 #include "base/vbtext.h"
 #include "com/env/com_ptr.h"
-#include "com/env/default_env.h"
+#include "com/env/provider_slot.h"
 #include "com/env/system.h"
 #include "com/marshal.h"
 #include "components/env.h"
@@ -314,17 +314,18 @@ class ProcessEnv final : public Env {
   }
 
   std::string InstalledPath() override {
-    static std::once_flag once;
-    static sys::InstalledPathFn provider = nullptr;
-    static int load_error = 0;
-    // Loaded once, on first use.
-    std::call_once(once, [&] { provider = sys::LoadInstalledPathProvider(ModuleDir(), &load_error); });
+    int load_error = 0;
+    const sys::InstalledPathFn provider = provider_.Get(
+        [this](int* error) { return sys::LoadInstalledPathProvider(ModuleDir(), error); }, &load_error);
     if (provider == nullptr) Raise(load_error);
     BSTR answer = provider();
     std::string text = sys::ProviderText(answer);
     SysFreeString(answer);
     return text;
   }
+
+ private:
+  sys::ProviderSlot provider_;
 };
 
 }  // namespace
