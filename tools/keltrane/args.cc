@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "base/vbtext.h"
 #include "host.h"
@@ -43,6 +44,25 @@ std::string BstrText(BSTR b) {
 }
 
 namespace {
+
+// A value being built: cleared, with whatever it holds so far, when building
+// it throws; Take hands it over.
+class Building {
+ public:
+  Building() { VariantInit(&v_); }
+  ~Building() { VariantClear(&v_); }
+  Building(const Building&) = delete;
+  Building& operator=(const Building&) = delete;
+  VARIANT& operator*() { return v_; }
+  VARIANT Take() {
+    VARIANT out = v_;
+    VariantInit(&v_);
+    return out;
+  }
+
+ private:
+  VARIANT v_;
+};
 
 [[noreturn]] void Bad(const com::ParamInfo& p, const json& value, const char* wanted) {
   throw UsageError{"argument " + std::string(p.name) + ": " + Dump(value) + " is not " + wanted};
@@ -156,15 +176,19 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       v.parray = nullptr;
       if (j.is_null()) return v;
       if (!j.is_array()) Bad(p, j, "a list or null");
-      v.parray = SafeArrayCreateVector(strings ? VT_BSTR : VT_I4, 0, static_cast<ULONG>(j.size()));
+      // A refused element frees the array and the elements put in it so far.
+      Building list;
+      (*list).vt = v.vt;
+      (*list).parray = SafeArrayCreateVector(strings ? VT_BSTR : VT_I4, 0, static_cast<ULONG>(j.size()));
+      if ((*list).parray == nullptr) throw std::bad_alloc();
       for (size_t i = 0; i < j.size(); ++i) {
-        VARIANT item =
-            Convert(j[i], com::ParamInfo{p.name, strings ? ParamType::kBstr : ParamType::kI4, p.dir});
+        Building item;
+        *item = Convert(j[i], com::ParamInfo{p.name, strings ? ParamType::kBstr : ParamType::kI4, p.dir});
         LONG index = static_cast<LONG>(i);
-        SafeArrayPutElement(v.parray, &index, strings ? static_cast<void*>(item.bstrVal) : &item.lVal);
-        VariantClear(&item);
+        SafeArrayPutElement((*list).parray, &index,
+                            strings ? static_cast<void*>((*item).bstrVal) : &(*item).lVal);
       }
-      return v;
+      return list.Take();
     }
     case ParamType::kNone:
       break;
