@@ -1,5 +1,6 @@
 #include "com/marshal.h"
 
+#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -135,13 +136,19 @@ Variant FromVariant(const VARIANT& v) {
 
 namespace {
 
+struct DestroyArray {
+  void operator()(SAFEARRAY* sa) const { SafeArrayDestroy(sa); }
+};
+
 SAFEARRAY* MakeVariantArray(const VariantArray& a) {
   if (!a.allocated) return nullptr;
-  SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, a.lbound, static_cast<ULONG>(a.items.size()));
+  // Destroyed with the elements made so far when a later one cannot be made.
+  std::unique_ptr<SAFEARRAY, DestroyArray> sa(
+      SafeArrayCreateVector(VT_VARIANT, a.lbound, static_cast<ULONG>(a.items.size())));
   if (sa == nullptr) throw std::bad_alloc();
   VARIANT* data = static_cast<VARIANT*>(sa->pvData);
   for (size_t i = 0; i < a.items.size(); ++i) ToVariant(a.items[i], &data[i]);
-  return sa;
+  return sa.release();
 }
 
 }  // namespace

@@ -131,9 +131,11 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"call", "Keltrane.clsINIData", "ini_write", "S", "K",
                                  std::string(30000, '[') + std::string(30000, ']')}},
                       // A refused element after a string: under the sanitizers a leak
-                      // of the array or its strings ends the host with another status.
+                      // of the list or its strings ends the host with another status.
                       UsageCase{"refused_array_element",
                                 {"call", "Keltrane.clsProfile", "GetCommands", R"(["a", {"b": 1}])", "null"}},
+                      UsageCase{"refused_list_element",
+                                {"call", "Keltrane.clsINIData", "ini_write", "S", "K", R"(["a", {"b": 1}])"}},
                       UsageCase{"no_command", {}}),
     [](const auto& info) { return std::string(info.param.what); });
 

@@ -102,10 +102,13 @@ VARIANT Tagged(const json& j, const com::ParamInfo& p) {
   } else if (j.is_object() && j.size() == 1 && j.contains("empty") && j["empty"] == true) {
     v.vt = VT_EMPTY;
   } else if (j.is_array()) {
-    SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(j.size()));
-    for (size_t i = 0; i < j.size(); ++i) static_cast<VARIANT*>(sa->pvData)[i] = Tagged(j[i], p);
-    v.vt = VT_ARRAY | VT_VARIANT;
-    v.parray = sa;
+    // The list owns the elements made so far when a later one is refused.
+    Building list;
+    (*list).vt = VT_ARRAY | VT_VARIANT;
+    (*list).parray = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(j.size()));
+    if ((*list).parray == nullptr) throw std::bad_alloc();
+    for (size_t i = 0; i < j.size(); ++i) static_cast<VARIANT*>((*list).parray->pvData)[i] = Tagged(j[i], p);
+    return list.Take();
   } else {
     Bad(p, j, "a tagged value (null, string, number, boolean, list or {\"empty\": true})");
   }

@@ -318,10 +318,9 @@ class ProcessEnv final : public Env {
     const sys::InstalledPathFn provider = provider_.Get(
         [this](int* error) { return sys::LoadInstalledPathProvider(ModuleDir(), error); }, &load_error);
     if (provider == nullptr) Raise(load_error);
-    BSTR answer = provider();
-    std::string text = sys::ProviderText(answer);
-    SysFreeString(answer);
-    return text;
+    BstrOut answer;
+    answer.b = provider();
+    return sys::ProviderText(answer.b);
   }
 
  private:
