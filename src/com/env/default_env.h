@@ -5,6 +5,11 @@
 // is tested without COM.
 #pragma once
 
+#include "keltrane/oleauto.h"
+
+// After the system's headers: on Windows they define MessageBox and the
+// profile functions as macros, which components/env.h takes back for the
+// Env's own member names only when it comes after them.
 #include "components/env.h"
 
 namespace kt::com {
