@@ -19,7 +19,7 @@ namespace {
 HRESULT OpenRecordsetOn(Database& db, const char* component, BSTR statement, IKtRecordset** recordset) {
   RowSet rows;
   std::string error;
-  if (!db.Execute(ToUtf8(statement), rows, error)) return Fail(E_FAIL, component, error);
+  if (!db.Execute(BstrToUtf8(statement), rows, error)) return Fail(E_FAIL, component, error);
   if (recordset == nullptr) return S_OK;
   if (*recordset != nullptr) (*recordset)->Release();
   *recordset = rows.has_columns ? NewOpenRecordset(std::move(rows)) : nullptr;
@@ -37,7 +37,7 @@ class DownloadApplication final : public ComObject<IKtDownloadApplication, IID_I
   HRESULT ExecuteStatement(BSTR statement, IUnknown** result) override {
     RowSet rows;
     std::string error;
-    if (!db_.Execute(ToUtf8(statement), rows, error)) return Fail(E_FAIL, kComponent, error);
+    if (!db_.Execute(BstrToUtf8(statement), rows, error)) return Fail(E_FAIL, kComponent, error);
     if (result != nullptr) {
       *result = rows.has_columns ? NewOpenRecordset(std::move(rows)) : NewClosedRecordset();
     }

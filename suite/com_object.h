@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ole_text.h"
 #include "keltrane/oleauto.h"
 
 namespace kt::suite {
@@ -20,8 +21,8 @@ void LockServer(int delta);
 // and returns hr, so that a failure reads `return Fail(...)`.
 HRESULT Fail(HRESULT hr, std::string_view component, std::string_view description);
 
-std::string ToUtf8(BSTR text);  // a null BSTR is the empty text
-BSTR ToBstr(std::string_view text);
+using base::BstrToUtf8;  // a null BSTR is the empty text
+using base::Utf8ToBstr;
 
 template <class I, const IID& kIid>
 class ComObject : public I {

@@ -56,7 +56,7 @@ class CompanyList final : public ComObject<IKtCompanyList, IID_IKtCompanyList> {
     std::string error;
     if (!ReadSettingText(db_, "General", "Companies", setting, error)) return Fail(E_FAIL, kComponent, error);
     if (setting) {
-      *list = ToBstr(*setting);
+      *list = Utf8ToBstr(*setting);
       return S_OK;
     }
     RowSet rows;
@@ -69,13 +69,13 @@ class CompanyList final : public ComObject<IKtCompanyList, IID_IKtCompanyList> {
       if (!text.empty()) text += ',';
       text += std::to_string(AsInteger(row[0]));
     }
-    *list = ToBstr(text);
+    *list = Utf8ToBstr(text);
     return S_OK;
   }
 
   HRESULT IsCompanyInList(SHORT* company, BSTR* list, VARIANT_BOOL* listed) override {
     if (company == nullptr || list == nullptr || listed == nullptr) return E_POINTER;
-    *listed = IsCompanyListed(*company, ToUtf8(*list)) ? VARIANT_TRUE : VARIANT_FALSE;
+    *listed = IsCompanyListed(*company, BstrToUtf8(*list)) ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
 

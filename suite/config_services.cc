@@ -74,9 +74,9 @@ class ConfigServices final : public ComObject<IKtConfigServices, IID_IKtConfigSe
     if (value == nullptr) return E_POINTER;
     std::optional<std::string> text;
     std::string error;
-    if (!ReadSettingText(db_, ToUtf8(section), ToUtf8(key), text, error))
+    if (!ReadSettingText(db_, BstrToUtf8(section), BstrToUtf8(key), text, error))
       return Fail(E_FAIL, kComponent, error);
-    *value = ToBstr(text ? *text : ToUtf8(default_value));
+    *value = Utf8ToBstr(text ? *text : BstrToUtf8(default_value));
     return S_OK;
   }
 
@@ -85,7 +85,7 @@ class ConfigServices final : public ComObject<IKtConfigServices, IID_IKtConfigSe
     std::optional<std::vector<Value>> row;
     if (!Lookup("SELECT Message_Text FROM suite_messages WHERE Message_Number = ?1", *number, row))
       return E_FAIL;
-    *text = ToBstr(row && !(*row)[0].IsNull() ? (*row)[0].text : std::string());
+    *text = Utf8ToBstr(row && !(*row)[0].IsNull() ? (*row)[0].text : std::string());
     return S_OK;
   }
 
@@ -164,7 +164,7 @@ class ConfigServices final : public ComObject<IKtConfigServices, IID_IKtConfigSe
     if (!ReadSettingText(db_, "ProtocolSections", std::to_string(protocol), text, error)) {
       return Fail(E_FAIL, kComponent, error);
     }
-    *section = ToBstr(text.value_or(std::string()));
+    *section = Utf8ToBstr(text.value_or(std::string()));
     return S_OK;
   }
 

@@ -153,7 +153,7 @@ class Logger final : public ComObject<IKtLogger, IID_IKtLogger> {
 
  private:
   HRESULT Append(LONG level, BSTR source, BSTR message, const std::string& error) {
-    const std::string line = FormatLine(level, ToUtf8(source), ToUtf8(message), error);
+    const std::string line = FormatLine(level, BstrToUtf8(source), BstrToUtf8(message), error);
     const std::string path = LogPath(storage_);
     std::string why;
     if (!IsOpenOn(path)) {

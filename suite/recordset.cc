@@ -43,7 +43,7 @@ HRESULT ToVariant(const Value& v, VARIANT* out) {
     case Value::Type::kText:
     case Value::Type::kBlob: {
       BSTR b = v.type == Value::Type::kText
-                   ? ToBstr(v.text)
+                   ? Utf8ToBstr(v.text)
                    : SysAllocStringByteLen(v.text.data(), static_cast<UINT>(v.text.size()));
       if (b == nullptr) return E_OUTOFMEMORY;
       out->vt = VT_BSTR;
@@ -141,7 +141,7 @@ class Recordset final : public ComObject<IKtRecordset, IID_IKtRecordset> {
   HRESULT get_Field(BSTR name, VARIANT* value) override {
     if (value == nullptr) return E_POINTER;
     if (!open_) return Fail(kClosed, kComponent, kClosedText);
-    const std::string wanted = ToUtf8(name);
+    const std::string wanted = BstrToUtf8(name);
     const std::optional<size_t> column = FindColumn(wanted);
     if (!column) return Fail(KT_E_ITEM_NOT_FOUND, kComponent, std::string(kNoItemText) + " (" + wanted + ")");
     if (current_ >= visible_.size()) return Fail(KT_E_NO_CURRENT_ROW, kComponent, kNoRowText);
@@ -151,7 +151,7 @@ class Recordset final : public ComObject<IKtRecordset, IID_IKtRecordset> {
 
   HRESULT put_Filter(BSTR filter) override {
     if (!open_) return Fail(kClosed, kComponent, kClosedText);
-    const std::string text = ToUtf8(filter);
+    const std::string text = BstrToUtf8(filter);
     if (text.find_first_not_of(" \t") == std::string::npos) {
       ShowAll();
       return S_OK;

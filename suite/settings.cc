@@ -18,9 +18,9 @@ class Settings final : public ComObject<IKtSettings, IID_IKtSettings> {
     if (value == nullptr) return E_POINTER;
     std::optional<std::string> text;
     std::string error;
-    if (!ReadSettingText(db_, ToUtf8(section), ToUtf8(key), text, error))
+    if (!ReadSettingText(db_, BstrToUtf8(section), BstrToUtf8(key), text, error))
       return Fail(E_FAIL, "Settings", error);
-    *value = ToBstr(text ? *text : ToUtf8(default_value));
+    *value = Utf8ToBstr(text ? *text : BstrToUtf8(default_value));
     return S_OK;
   }
 

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/vbtext.h"
 #include "rt/rt_internal.h"
 
 STDAPI_(void*) CoTaskMemAlloc(size_t cb) {
@@ -20,21 +19,6 @@ STDAPI_(int) KtIsEqualGUID(const GUID* a, const GUID* b) {
 }
 
 namespace kt::rt {
-
-std::string OleToUtf8(const OLECHAR* text) {
-  if (text == nullptr) return {};
-  return base::Utf16ToUtf8(std::u16string_view(text));
-}
-
-std::string BstrToUtf8(BSTR text) {
-  if (text == nullptr) return {};
-  return base::Utf16ToUtf8(std::u16string_view(text, SysStringLen(text)));
-}
-
-BSTR Utf8ToBstr(std::string_view text) {
-  std::u16string wide = base::Utf8ToUtf16(text);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-}
 
 char* TaskMemDup(std::string_view text) {
   auto* out = static_cast<char*>(CoTaskMemAlloc(text.size() + 1));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ole_text.h"
 #include "keltrane/ktrt.h"
 #include "keltrane/oleauto.h"
 
@@ -19,12 +20,10 @@ std::string GuidToString(const GUID& guid);
 bool ParseGuid(std::u16string_view text, GUID* guid);
 bool ParseGuid(std::string_view text, GUID* guid);
 
-// UTF-8 of a NUL-terminated OLE string; empty for nullptr.
-std::string OleToUtf8(const OLECHAR* text);
-// UTF-8 of a BSTR, embedded NULs included.
-std::string BstrToUtf8(BSTR text);
-// A new BSTR holding the UTF-16 form of text.
-BSTR Utf8ToBstr(std::string_view text);
+// Text conversion, shared with the library and the components.
+using base::BstrToUtf8;
+using base::OleToUtf8;
+using base::Utf8ToBstr;
 
 // Copies into CoTaskMemAlloc'd memory; nullptr when memory runs out.
 char* TaskMemDup(std::string_view text);

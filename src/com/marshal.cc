@@ -4,57 +4,22 @@
 #include <new>
 #include <type_traits>
 
+#include "base/ole_text.h"
 #include "base/vbtext.h"
 #include "frame/error.h"
 
 namespace kt::com {
 
-namespace {
-
-template <class Char>
-std::string Utf8Of(const Char* text, size_t length) {
-  if constexpr (std::is_same_v<Char, char16_t>) {
-    return base::Utf16ToUtf8(std::u16string_view(text, length));
-  } else {
-    static_assert(sizeof(Char) == sizeof(char16_t));
-    return base::Utf16ToUtf8(std::u16string(text, text + length));
-  }
-}
-
-template <class Char>
-std::basic_string<Char> Utf16Of(std::string_view text) {
-  std::u16string wide = base::Utf8ToUtf16(text);
-  if constexpr (std::is_same_v<Char, char16_t>) {
-    return wide;
-  } else {
-    static_assert(sizeof(Char) == sizeof(char16_t));
-    return std::basic_string<Char>(wide.begin(), wide.end());
-  }
-}
-
-}  // namespace
-
-std::string FromOle(const OLECHAR* text, size_t length) {
-  return Utf8Of(text, length);
-}
-
-OleString ToOle(std::string_view text) {
-  return Utf16Of<OLECHAR>(text);
-}
-
 std::string FromBstr(BSTR b) {
-  if (b == nullptr) return {};
-  return FromOle(b, SysStringLen(b));
+  return base::BstrToUtf8(b);
 }
 
 std::string FromBstrText(const OLECHAR* text) {
-  if (text == nullptr) return {};
-  return FromOle(text, std::char_traits<OLECHAR>::length(text));
+  return base::OleToUtf8(text);
 }
 
 BSTR ToBstr(std::string_view text) {
-  const OleString wide = ToOle(text);
-  BSTR b = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  BSTR b = base::Utf8ToBstr(text);
   if (b == nullptr) throw std::bad_alloc();
   return b;
 }

@@ -11,14 +11,9 @@
 
 namespace kt::com {
 
-// OLE text is UTF-16 on every platform, but its C++ type differs: OLECHAR
-// is char16_t on Linux and wchar_t on Windows.  These are the one place
-// that crosses between the two: text is copied unit by unit, never read as
-// the other type.
-using OleString = std::basic_string<OLECHAR>;
-std::string FromOle(const OLECHAR* text, size_t length);
-OleString ToOle(std::string_view text);
-
+// Text conversion itself is base/ole_text.h; these add what the COM face
+// needs on top: a failed allocation thrown as std::bad_alloc, and a slot
+// written only once the new string exists.
 std::string FromBstr(BSTR b);
 // Text of a plain NUL-terminated OLE string (not necessarily a BSTR).
 std::string FromBstrText(const OLECHAR* text);
