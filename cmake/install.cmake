@@ -19,6 +19,8 @@ install(TARGETS Keltrane KeltraneRT EXPORT KeltraneTargets
 install(TARGETS KeltraneSuite Rared16uzeRozudivovavuv LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
 install(TARGETS keltrane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY include/keltrane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# keltrane.h is made from idl/Keltrane.idl in the build folder.
+install(FILES ${KT_GENERATED_DIR}/include/keltrane/keltrane.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/keltrane)
 install(FILES suite/db/schema.sql suite/db/demo.sql share/Vizaride32.ini DESTINATION ${KT_SHARE})
 install(FILES man/keltrane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

@@ -2,8 +2,9 @@
 # Runs the cross-built Windows files under Wine, headless, in a throwaway
 # prefix: registers Keltrane.dll and the suite's stand-ins (KeltraneSuite.dll)
 # with regsvr32 and checks the user's registry, runs the C host
-# (c_host_test.exe) and the VBScript suites (tests/vbscript/*.vbs, through
-# cscript) against the registration, runs every member through keltrane.exe
+# (c_host_test.exe), the check of the registered type library against the
+# member tables (typelib_check.exe) and the VBScript suites
+# (tests/vbscript/*.vbs, through cscript) against the registration, runs every member through keltrane.exe
 # and the Linux host side by side (tests/windows/differential.py),
 # unregisters both and checks that none of their keys is left.
 # Usage: scripts/test-windows.sh [WINDOWS_BUILD [LINUX_BUILD]]
@@ -12,7 +13,7 @@ build=$(cd "${1:-build-windows}" && pwd)
 linux_build=$(cd "${2:-build}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
 bin=$build/bin
-for f in Keltrane.dll KeltraneSuite.dll keltrane.exe c_host_test.exe; do
+for f in Keltrane.dll KeltraneSuite.dll keltrane.exe c_host_test.exe typelib_check.exe; do
   [ -f "$bin/$f" ] || {
     echo "$bin lacks $f: run make windows" >&2
     exit 1
@@ -48,9 +49,10 @@ echo "test-windows: a fresh Wine prefix in $WINEPREFIX"
 timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot -i failed"
 timeout 120 "$wineserver" -w
 
-# Class names and ids as the public header declares them.
-header=$src/include/keltrane/keltrane.h
-guid_of() { grep -A1 "KT_DEFINE_GUID($1," "$header" | grep -o '{[0-9A-F-]*}'; }
+# Class names and ids as the public header, generated from idl/Keltrane.idl,
+# declares them.
+header=$build/generated/include/keltrane/keltrane.h
+guid_of() { grep "KT_DEFINE_GUID($1," "$header" | grep -o '{[0-9A-F-]*}'; }
 classes=(clsSubscriber clsINIData clsProfile clsCommon)
 interfaces=$(grep -o 'KT_DEFINE_GUID(IID__cls[A-Za-z_0-9]*' "$header" | sed 's/.*(//')
 dll_path="Z:$(printf '%s' "$bin/Keltrane.dll" | tr / '\\')"
@@ -84,7 +86,14 @@ for i in $interfaces; do
   run reg query "HKCU\\Software\\Classes\\Interface\\$(guid_of "$i")" >/dev/null 2>&1 ||
     fail "interface $i is not registered"
 done
-echo "test-windows: regsvr32 registered ${#classes[@]} classes and $(wc -w <<<"$interfaces") interfaces under HKCU"
+# The type library: carried in the DLL, registered under its id and version.
+libid=$(guid_of LIBID_Keltrane)
+expect "TypeLib\\$libid\\6.6" "" Keltrane
+expect "TypeLib\\$libid\\6.6\\409\\win64" "" "$dll_path"
+for c in "${classes[@]}"; do
+  expect "CLSID\\$(guid_of "CLSID_$c")\\TypeLib" "" "$libid"
+done
+echo "test-windows: regsvr32 registered ${#classes[@]} classes, $(wc -w <<<"$interfaces") interfaces and the type library under HKCU"
 
 # Wine 8 reads classes from HKEY_LOCAL_MACHINE\Software\Classes only (no
 # merged per-user view), so the runs below see a copy of every key the two
@@ -104,6 +113,9 @@ for key in "${copied[@]}"; do
 done
 status=0
 run c_host_test.exe || status=$?
+if [ "$status" -eq 0 ]; then
+  run typelib_check.exe || status=$?
+fi
 if [ "$status" -eq 0 ]; then
   python3 "$src/tests/windows/differential.py" "$linux_build" "$build" || status=$?
 fi
@@ -134,7 +146,7 @@ done
 for key in "${copied[@]}"; do
   run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null
 done
-[ "$status" -eq 0 ] || fail "the C host or the side-by-side run failed under Wine"
+[ "$status" -eq 0 ] || fail "the C host, the type library check or the side-by-side run failed under Wine"
 [ "${#vbs_failed[@]}" -eq 0 ] || fail "VBScript suites failed or stopped early: ${vbs_failed[*]}"
 
 for dll in Keltrane.dll KeltraneSuite.dll; do

@@ -84,12 +84,6 @@ const char* KindName(Kind k) {
 
 namespace kt::com {
 
-std::span<const ClassInfo* const> AllClasses() {
-  static const ClassInfo* const classes[] = {&SubscriberClass(), &IniDataClass(), &ProfileClass(),
-                                             &CommonClass()};
-  return classes;
-}
-
 const ClassInfo* FindClass(REFCLSID clsid) {
   for (const ClassInfo* c : AllClasses())
     if (IsEqualCLSID(*c->clsid, clsid)) return c;

@@ -1,14 +1,22 @@
-// Creation functions of the library's four classes, as the class table
-// hands them to the object run time.
+// The library's identity and class descriptions, as the generated class
+// table (class_objects.cc, from idl/Keltrane.idl) gives them to the server.
 #pragma once
 
-#include "keltrane/oleauto.h"
+#include <span>
+
+#include "keltrane/ktrt.h"
 
 namespace kt::com {
 
-HRESULT CreateSubscriber(REFIID riid, void** ppv);
-HRESULT CreateIniData(REFIID riid, void** ppv);
-HRESULT CreateProfile(REFIID riid, void** ppv);
-HRESULT CreateCommon(REFIID riid, void** ppv);
+struct LibraryDesc {
+  const char* name;  // the type library's name, "Keltrane"
+  const GUID* libid;
+  WORD version_major;
+  WORD version_minor;
+  LCID lcid;
+  std::span<const KtClassDesc> classes;  // each with its creation function
+};
+
+const LibraryDesc& Library();
 
 }  // namespace kt::com
