@@ -417,7 +417,9 @@ def read_coclass(r, attrs, notes, keyword, interfaces):
         if key not in ("progid", "logic"):
             raise IdlError(r.path, notes[key][1], f"unknown annotation {key!r}")
     r.expect("{")
-    r.accept("[") and r.expect("default") and r.expect("]")
+    if r.accept("["):
+        r.expect("default")
+        r.expect("]")
     r.expect("interface")
     iface_token = r.ident("the coclass's interface")
     iface = interfaces.get(iface_token.text)
