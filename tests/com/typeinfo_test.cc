@@ -106,9 +106,10 @@ std::vector<MemberCase> EveryMember() {
   return cases;
 }
 
-// Arguments made from a description alone: a value the parameter takes
-// (a reference to a variable of exactly its type when it is passed by
-// reference), or one it must refuse.
+// Arguments made from a description alone: one the parameter takes (a
+// reference to a variable of exactly its type when it is passed by
+// reference, a reference to a 16-bit zero when it is passed by value), or
+// one it must refuse.
 class Arguments {
  public:
   Arguments() = default;
@@ -128,8 +129,12 @@ class Arguments {
     } else if (t.vt == VT_SAFEARRAY) {
       v.vt = Tag(t);
       v.parray = SafeArrayCreateVector(t.lptdesc->vt, 0, 0);
-    } else if (t.vt != VT_VARIANT) {
-      v.vt = t.vt;  // the zero value of the type
+    } else {
+      // A reference to another type, which only a parameter passed by value
+      // takes (it is read and coerced).
+      held_.push_back(std::make_unique<VARIANT>());
+      v.vt = VT_BYREF | VT_I2;
+      v.byref = &held_.back()->llVal;
     }
     Push(v);
   }
