@@ -15,14 +15,34 @@ namespace kt::base {
 
 using OleString = std::basic_string<OLECHAR>;
 
-// The UTF-8 form of length units; a lone surrogate becomes U+FFFD.
-inline std::string OleToUtf8(const OLECHAR* text, size_t length) {
-  static_assert(sizeof(OLECHAR) == sizeof(char16_t));
-  if constexpr (std::is_same_v<OLECHAR, char16_t>) {
+// The branch for the other system's OLECHAR is only dropped unchecked inside
+// a template, so each conversion is one over the unit type.
+namespace ole_detail {
+
+template <class Unit>
+std::string ToUtf8(const Unit* text, size_t length) {
+  static_assert(sizeof(Unit) == sizeof(char16_t));
+  if constexpr (std::is_same_v<Unit, char16_t>) {
     return Utf16ToUtf8(std::u16string_view(text, length));
   } else {
     return Utf16ToUtf8(std::u16string(text, text + length));
   }
+}
+
+template <class Unit>
+std::basic_string<Unit> FromUtf16(std::u16string wide) {
+  if constexpr (std::is_same_v<Unit, char16_t>) {
+    return wide;
+  } else {
+    return std::basic_string<Unit>(wide.begin(), wide.end());
+  }
+}
+
+}  // namespace ole_detail
+
+// The UTF-8 form of length units; a lone surrogate becomes U+FFFD.
+inline std::string OleToUtf8(const OLECHAR* text, size_t length) {
+  return ole_detail::ToUtf8(text, length);
 }
 
 // NUL-terminated; empty for nullptr.
@@ -36,12 +56,7 @@ inline std::string BstrToUtf8(BSTR text) {
 }
 
 inline OleString Utf8ToOle(std::string_view text) {
-  std::u16string wide = Utf8ToUtf16(text);
-  if constexpr (std::is_same_v<OLECHAR, char16_t>) {
-    return wide;
-  } else {
-    return OleString(wide.begin(), wide.end());
-  }
+  return ole_detail::FromUtf16<OLECHAR>(Utf8ToUtf16(text));
 }
 
 // A new BSTR holding text; nullptr when memory runs out.
