@@ -172,6 +172,7 @@ typedef GUID CLSID;
 #define DISP_E_PARAMNOTOPTIONAL ((HRESULT)0x8002000F)
 #define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000D)
 #define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802B)
+#define TYPE_E_LIBNOTREGISTERED ((HRESULT)0x8002801D)
 
 typedef enum VARENUM {
   VT_EMPTY = 0,
@@ -197,6 +198,12 @@ typedef enum VARENUM {
   VT_UI8 = 21,
   VT_INT = 22,
   VT_UINT = 23,
+  VT_VOID = 24,
+  VT_HRESULT = 25,
+  VT_PTR = 26,
+  VT_SAFEARRAY = 27,
+  VT_CARRAY = 28,
+  VT_USERDEFINED = 29,
   VT_ARRAY = 0x2000,
   VT_BYREF = 0x4000,
   VT_TYPEMASK = 0x0FFF
@@ -309,6 +316,169 @@ typedef struct EXCEPINFO {
   SCODE scode;
 } EXCEPINFO;
 
+/* Type information: what ITypeInfo hands out.  Layouts and values are the
+ * x86-64 Windows ones (oaidl.h), so a client reads them as on Windows. */
+typedef DISPID MEMBERID;
+typedef DWORD HREFTYPE;
+#define MEMBERID_NIL DISPID_UNKNOWN
+
+typedef enum TYPEKIND {
+  TKIND_ENUM = 0,
+  TKIND_RECORD = 1,
+  TKIND_MODULE = 2,
+  TKIND_INTERFACE = 3,
+  TKIND_DISPATCH = 4,
+  TKIND_COCLASS = 5,
+  TKIND_ALIAS = 6,
+  TKIND_UNION = 7,
+  TKIND_MAX = 8
+} TYPEKIND;
+
+typedef enum FUNCKIND {
+  FUNC_VIRTUAL = 0,
+  FUNC_PUREVIRTUAL = 1,
+  FUNC_NONVIRTUAL = 2,
+  FUNC_STATIC = 3,
+  FUNC_DISPATCH = 4
+} FUNCKIND;
+
+typedef enum INVOKEKIND {
+  INVOKE_FUNC = 1,
+  INVOKE_PROPERTYGET = 2,
+  INVOKE_PROPERTYPUT = 4,
+  INVOKE_PROPERTYPUTREF = 8
+} INVOKEKIND;
+
+typedef enum CALLCONV {
+  CC_FASTCALL = 0,
+  CC_CDECL = 1,
+  CC_MSCPASCAL = 2,
+  CC_PASCAL = 2,
+  CC_MACPASCAL = 3,
+  CC_STDCALL = 4,
+  CC_FPFASTCALL = 5,
+  CC_SYSCALL = 6,
+  CC_MPWCDECL = 7,
+  CC_MPWPASCAL = 8,
+  CC_MAX = 9
+} CALLCONV;
+
+typedef enum VARKIND { VAR_PERINSTANCE = 0, VAR_STATIC = 1, VAR_CONST = 2, VAR_DISPATCH = 3 } VARKIND;
+
+typedef enum TYPEFLAGS {
+  TYPEFLAG_FAPPOBJECT = 0x1,
+  TYPEFLAG_FCANCREATE = 0x2,
+  TYPEFLAG_FLICENSED = 0x4,
+  TYPEFLAG_FPREDECLID = 0x8,
+  TYPEFLAG_FHIDDEN = 0x10,
+  TYPEFLAG_FCONTROL = 0x20,
+  TYPEFLAG_FDUAL = 0x40,
+  TYPEFLAG_FNONEXTENSIBLE = 0x80,
+  TYPEFLAG_FOLEAUTOMATION = 0x100,
+  TYPEFLAG_FRESTRICTED = 0x200,
+  TYPEFLAG_FAGGREGATABLE = 0x400,
+  TYPEFLAG_FREPLACEABLE = 0x800,
+  TYPEFLAG_FDISPATCHABLE = 0x1000,
+  TYPEFLAG_FREVERSEBIND = 0x2000,
+  TYPEFLAG_FPROXY = 0x4000
+} TYPEFLAGS;
+
+#define PARAMFLAG_NONE 0x0
+#define PARAMFLAG_FIN 0x1
+#define PARAMFLAG_FOUT 0x2
+#define PARAMFLAG_FLCID 0x4
+#define PARAMFLAG_FRETVAL 0x8
+#define PARAMFLAG_FOPT 0x10
+#define PARAMFLAG_FHASDEFAULT 0x20
+#define PARAMFLAG_FHASCUSTDATA 0x40
+
+struct ARRAYDESC;
+typedef struct TYPEDESC {
+  union {
+    struct TYPEDESC* lptdesc; /* VT_PTR, VT_SAFEARRAY: the type pointed at or held */
+    struct ARRAYDESC* lpadesc;
+    HREFTYPE hreftype;
+  };
+  VARTYPE vt;
+} TYPEDESC;
+
+typedef struct ARRAYDESC {
+  TYPEDESC tdescElem;
+  USHORT cDims;
+  SAFEARRAYBOUND rgbounds[1];
+} ARRAYDESC;
+
+typedef struct IDLDESC {
+  uintptr_t dwReserved;
+  USHORT wIDLFlags;
+} IDLDESC;
+
+typedef struct PARAMDESCEX {
+  ULONG cBytes;
+  VARIANTARG varDefaultValue;
+} PARAMDESCEX;
+
+typedef struct PARAMDESC {
+  PARAMDESCEX* pparamdescex;
+  USHORT wParamFlags;
+} PARAMDESC;
+
+typedef struct ELEMDESC {
+  TYPEDESC tdesc;
+  union {
+    IDLDESC idldesc;
+    PARAMDESC paramdesc;
+  };
+} ELEMDESC;
+
+typedef struct TYPEATTR {
+  GUID guid;
+  LCID lcid;
+  DWORD dwReserved;
+  MEMBERID memidConstructor;
+  MEMBERID memidDestructor;
+  LPOLESTR lpstrSchema;
+  ULONG cbSizeInstance;
+  TYPEKIND typekind;
+  WORD cFuncs;
+  WORD cVars;
+  WORD cImplTypes;
+  WORD cbSizeVft;
+  WORD cbAlignment;
+  WORD wTypeFlags;
+  WORD wMajorVerNum;
+  WORD wMinorVerNum;
+  TYPEDESC tdescAlias;
+  IDLDESC idldescType;
+} TYPEATTR;
+
+typedef struct FUNCDESC {
+  MEMBERID memid;
+  SCODE* lprgscode;
+  ELEMDESC* lprgelemdescParam;
+  FUNCKIND funckind;
+  INVOKEKIND invkind;
+  CALLCONV callconv;
+  SHORT cParams;
+  SHORT cParamsOpt;
+  SHORT oVft;
+  SHORT cScodes;
+  ELEMDESC elemdescFunc;
+  WORD wFuncFlags;
+} FUNCDESC;
+
+typedef struct VARDESC {
+  MEMBERID memid;
+  LPOLESTR lpstrSchema;
+  union {
+    ULONG oInst;
+    VARIANT* lpvarValue;
+  };
+  ELEMDESC elemdescVar;
+  WORD wVarFlags;
+  VARKIND varkind;
+} VARDESC;
+
 #define DISPATCH_METHOD 0x1
 #define DISPATCH_PROPERTYGET 0x2
 #define DISPATCH_PROPERTYPUT 0x4
@@ -371,8 +541,41 @@ struct ICreateErrorInfo : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR helpfile) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD helpcontext) = 0;
 };
+struct ITypeComp;
+struct ITypeLib;
+/* ITypeInfo in the slot order of oaidl.h.  The library describes each
+ * interface with one; the other kinds of type (records, modules, classes)
+ * are not described here. */
+struct ITypeInfo : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** ppTypeAttr) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp** ppTComp) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetVarDesc(UINT index, VARDESC** ppVarDesc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames,
+                                             UINT* pcNames) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT index, INT* pImplTypeFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags,
+                                           DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                           EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
+                                                     DWORD* pdwHelpContext, BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName,
+                                                BSTR* pBstrName, WORD* pwOrdinal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID memid, INVOKEKIND invKind, PVOID* ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, PVOID* ppvObj) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMops(MEMBERID memid, BSTR* pBstrMops) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) = 0;
+  virtual void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* pTypeAttr) = 0;
+  virtual void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC* pFuncDesc) = 0;
+  virtual void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* pVarDesc) = 0;
+};
 #else
 typedef struct ITypeInfo ITypeInfo;
+typedef struct ITypeComp ITypeComp;
+typedef struct ITypeLib ITypeLib;
 typedef struct IClassFactory IClassFactory;
 typedef struct IErrorInfo IErrorInfo;
 typedef struct ICreateErrorInfo ICreateErrorInfo;
@@ -419,6 +622,36 @@ typedef struct ICreateErrorInfoVtbl {
 struct ICreateErrorInfo {
   const ICreateErrorInfoVtbl* lpVtbl;
 };
+typedef struct ITypeInfoVtbl {
+  KT_IUNKNOWN_SLOTS(ITypeInfo)
+  HRESULT (*GetTypeAttr)(ITypeInfo* This, TYPEATTR** ppTypeAttr);
+  HRESULT (*GetTypeComp)(ITypeInfo* This, ITypeComp** ppTComp);
+  HRESULT (*GetFuncDesc)(ITypeInfo* This, UINT index, FUNCDESC** ppFuncDesc);
+  HRESULT (*GetVarDesc)(ITypeInfo* This, UINT index, VARDESC** ppVarDesc);
+  HRESULT (*GetNames)(ITypeInfo* This, MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames);
+  HRESULT (*GetRefTypeOfImplType)(ITypeInfo* This, UINT index, HREFTYPE* pRefType);
+  HRESULT (*GetImplTypeFlags)(ITypeInfo* This, UINT index, INT* pImplTypeFlags);
+  HRESULT (*GetIDsOfNames)(ITypeInfo* This, LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId);
+  HRESULT(*Invoke)
+  (ITypeInfo* This, PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr);
+  HRESULT(*GetDocumentation)
+  (ITypeInfo* This, MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+   BSTR* pBstrHelpFile);
+  HRESULT(*GetDllEntry)
+  (ITypeInfo* This, MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName, WORD* pwOrdinal);
+  HRESULT (*GetRefTypeInfo)(ITypeInfo* This, HREFTYPE hRefType, ITypeInfo** ppTInfo);
+  HRESULT (*AddressOfMember)(ITypeInfo* This, MEMBERID memid, INVOKEKIND invKind, PVOID* ppv);
+  HRESULT (*CreateInstance)(ITypeInfo* This, IUnknown* pUnkOuter, REFIID riid, PVOID* ppvObj);
+  HRESULT (*GetMops)(ITypeInfo* This, MEMBERID memid, BSTR* pBstrMops);
+  HRESULT (*GetContainingTypeLib)(ITypeInfo* This, ITypeLib** ppTLib, UINT* pIndex);
+  void (*ReleaseTypeAttr)(ITypeInfo* This, TYPEATTR* pTypeAttr);
+  void (*ReleaseFuncDesc)(ITypeInfo* This, FUNCDESC* pFuncDesc);
+  void (*ReleaseVarDesc)(ITypeInfo* This, VARDESC* pVarDesc);
+} ITypeInfoVtbl;
+struct ITypeInfo {
+  const ITypeInfoVtbl* lpVtbl;
+};
 #endif
 
 KT_BEGIN_C
@@ -426,6 +659,7 @@ KT_BEGIN_C
 KT_DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 KT_DEFINE_GUID(IID_IDispatch, 0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 KT_DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
+KT_DEFINE_GUID(IID_ITypeInfo, 0x00020401, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 KT_DEFINE_GUID(IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19);
 KT_DEFINE_GUID(IID_ICreateErrorInfo, 0x22F03340, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1,
                0x19);

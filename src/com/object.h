@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "com/member_table.h"
+#include "com/typeinfo.h"
 #include "keltrane/ktrt.h"
 
 namespace kt::com {
@@ -45,14 +46,18 @@ class DispatchObject : public Iface {
     if (left == 0) delete static_cast<Derived*>(this);
     return left;
   }
+  // One type description: the interface's, made from its member table.
   HRESULT GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
-    *count = 0;
+    *count = 1;
     return S_OK;
   }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
+  HRESULT GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    *info = TypeInfoOf(Class());
+    return *info != nullptr ? S_OK : E_UNEXPECTED;
   }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* dispids) override {
     return IdsOfNames(*Class().iface, names, count, dispids);

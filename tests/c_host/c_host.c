@@ -1,6 +1,7 @@
 /* A host written in plain C: creates each class through DllGetClassObject,
  * checks that every member of the four vtables sits at its slot, calls
- * members by vtable index and asks for every earlier interface id.
+ * members by vtable index, asks for every earlier interface id and reads a
+ * class's type information as an automation client does.
  *
  * On Windows (run under Wine by scripts/test-windows.sh) it creates the
  * classes as any host there does, through the registration and the system's
@@ -96,6 +97,26 @@ static void check_layouts(void) {
   CHECK(sizeof(SAFEARRAY) == 32);
   CHECK(sizeof(GUID) == 16);
   CHECK(sizeof(LONG) == 4 && sizeof(VARIANT_BOOL) == 2);
+
+  SLOT(ITypeInfoVtbl, GetTypeAttr, 3);
+  SLOT(ITypeInfoVtbl, GetNames, 7);
+  SLOT(ITypeInfoVtbl, Invoke, 11);
+  SLOT(ITypeInfoVtbl, GetDocumentation, 12);
+  SLOT(ITypeInfoVtbl, GetContainingTypeLib, 18);
+  SLOT(ITypeInfoVtbl, ReleaseVarDesc, 21);
+  CHECK(sizeof(ITypeInfoVtbl) / sizeof(void*) == 22);
+  CHECK(sizeof(TYPEATTR) == 96 && offsetof(TYPEATTR, cFuncs) == 48 && offsetof(TYPEATTR, wTypeFlags) == 58);
+  CHECK(sizeof(FUNCDESC) == 88 && offsetof(FUNCDESC, oVft) == 40 && offsetof(FUNCDESC, elemdescFunc) == 48);
+  CHECK(sizeof(ELEMDESC) == 32 && offsetof(ELEMDESC, paramdesc) == 16);
+}
+
+/* Whether a BSTR holds the ASCII text. */
+static int same_text(BSTR b, const char* text) {
+  size_t i = 0;
+  if (b == NULL) return 0;
+  for (; text[i] != 0; ++i)
+    if (b[i] != (OLECHAR)text[i]) return 0;
+  return b[i] == 0;
 }
 
 #ifdef _WIN32
@@ -176,6 +197,47 @@ static void call_profile_by_index(void) {
   ((IUnknown*)p)->lpVtbl->Release((IUnknown*)p);
 }
 
+/* The interface's name, a member's dispatch id and its names, as a generic
+ * client (a script engine, a type browser) reads them. */
+static void read_type_info(void) {
+  IDispatch* p = (IDispatch*)create(&CLSID_clsProfile, &IID_IDispatch);
+  ITypeInfo* info = NULL;
+  TYPEATTR* attr = NULL;
+  FUNCDESC* func = NULL;
+  BSTR names[3] = {NULL, NULL, NULL};
+  OLECHAR wanted[] = {'G', 'e', 't', 'A', 'c', 'c', 'o', 'u', 'n', 't', 'I', 'D', 'I', 'n', 'd', 'e', 'x', 0};
+  LPOLESTR wanted_names[1];
+  MEMBERID id = 0;
+  UINT count = 0;
+  if (p == NULL) return;
+  CHECK(p->lpVtbl->GetTypeInfoCount(p, &count) == S_OK && count == 1);
+  CHECK(p->lpVtbl->GetTypeInfo(p, 0, 0, &info) == S_OK && info != NULL);
+  if (info != NULL) {
+    CHECK(info->lpVtbl->GetTypeAttr(info, &attr) == S_OK);
+    if (attr != NULL) {
+      CHECK(attr->typekind == TKIND_DISPATCH && attr->cFuncs == 21 && (attr->wTypeFlags & TYPEFLAG_FDUAL));
+      CHECK(IsEqualGUID(&attr->guid, &IID__clsProfile));
+      info->lpVtbl->ReleaseTypeAttr(info, attr);
+    }
+    CHECK(info->lpVtbl->GetDocumentation(info, MEMBERID_NIL, &names[0], NULL, NULL, NULL) == S_OK);
+    CHECK(same_text(names[0], "_clsProfile"));
+    SysFreeString(names[0]);
+    wanted_names[0] = wanted;
+    CHECK(info->lpVtbl->GetIDsOfNames(info, wanted_names, 1, &id) == S_OK && id == 0x6003002A);
+    CHECK(info->lpVtbl->GetNames(info, id, names, 3, &count) == S_OK && count == 2);
+    CHECK(count == 2 && same_text(names[0], "GetAccountIDIndex") && same_text(names[1], "lAccountId"));
+    for (; count > 0; --count) SysFreeString(names[count - 1]);
+    CHECK(info->lpVtbl->GetFuncDesc(info, 17, &func) == S_OK); /* GetAccountIDIndex, slot 24 */
+    if (func != NULL) {
+      CHECK(func->memid == id && func->cParams == 1 && func->oVft == 24 * (SHORT)sizeof(void*));
+      CHECK(func->lprgelemdescParam[0].tdesc.vt == VT_PTR && func->elemdescFunc.tdesc.vt == VT_I2);
+      info->lpVtbl->ReleaseFuncDesc(info, func);
+    }
+    info->lpVtbl->Release(info);
+  }
+  p->lpVtbl->Release(p);
+}
+
 static void query_earlier_ids(void) {
   struct {
     const CLSID* clsid;
@@ -220,6 +282,7 @@ int main(void) {
   CHECK(SUCCEEDED(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)));
 #endif
   call_profile_by_index();
+  read_type_info();
   query_earlier_ids();
 #ifdef _WIN32
   if (!find_entry_points()) return 1;
@@ -230,6 +293,6 @@ int main(void) {
 #ifdef _WIN32
   CoUninitialize();
 #endif
-  printf("%s\n", failures ? "c host: FAILED" : "c host: all slots and ids as declared");
+  printf("%s\n", failures ? "c host: FAILED" : "c host: all slots, ids and type information as declared");
   return failures ? 1 : 0;
 }

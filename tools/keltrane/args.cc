@@ -9,8 +9,6 @@
 
 namespace kt::host {
 
-using com::ParamType;
-
 json ParseJson(const std::string& text) {
   // The parser itself does not recurse; stop it before it builds a value
   // that the recursive steps after it could not take.
@@ -64,8 +62,8 @@ class Building {
   VARIANT v_;
 };
 
-[[noreturn]] void Bad(const com::ParamInfo& p, const json& value, const char* wanted) {
-  throw UsageError{"argument " + std::string(p.name) + ": " + Dump(value) + " is not " + wanted};
+[[noreturn]] void Bad(const ParamDesc& p, const json& value, const std::string& wanted) {
+  throw UsageError{"argument " + p.name + ": " + Dump(value) + " is not " + wanted};
 }
 
 // Text that is neither JSON integer nor boolean goes through the run time's
@@ -81,7 +79,7 @@ bool CoerceText(const std::string& text, VARTYPE vt, VARIANT* out) {
   return SUCCEEDED(hr);
 }
 
-VARIANT Tagged(const json& j, const com::ParamInfo& p) {
+VARIANT Tagged(const json& j, const ParamDesc& p) {
   VARIANT v;
   VariantInit(&v);
   if (j.is_null()) {
@@ -115,11 +113,11 @@ VARIANT Tagged(const json& j, const com::ParamInfo& p) {
   return v;
 }
 
-VARIANT Convert(const json& j, const com::ParamInfo& p) {
+VARIANT Convert(const json& j, const ParamDesc& p) {
   VARIANT v;
   VariantInit(&v);
   switch (p.type) {
-    case ParamType::kBstr:
+    case VT_BSTR:
       v.vt = VT_BSTR;
       if (j.is_string())
         v.bstrVal = NewBstr(j.get<std::string>());
@@ -128,7 +126,7 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       else if (!j.is_null())
         Bad(p, j, "a string");
       return v;
-    case ParamType::kI4:
+    case VT_I4:
       if (j.is_number_integer()) {
         const auto n = j.get<int64_t>();
         if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max())
@@ -140,9 +138,9 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       if (!CoerceText(j.is_string() ? j.get<std::string>() : Dump(j), VT_I4, &v))
         Bad(p, j, "a 32-bit integer");
       return v;
-    case ParamType::kI2:
-    case ParamType::kBool: {
-      const VARTYPE vt = p.type == ParamType::kI2 ? VT_I2 : VT_BOOL;
+    case VT_I2:
+    case VT_BOOL: {
+      const VARTYPE vt = p.type;
       if (j.is_boolean()) {
         v.vt = vt;
         v.iVal = j.get<bool>() ? -1 : 0;
@@ -159,7 +157,7 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       if (!j.is_string() || !CoerceText(j.get<std::string>(), vt, &v)) Bad(p, j, "a 16-bit value");
       return v;
     }
-    case ParamType::kDate: {
+    case VT_DATE: {
       v.vt = VT_DATE;
       if (j.is_number()) {
         v.date = j.get<double>();
@@ -170,11 +168,11 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       v.date = *d;
       return v;
     }
-    case ParamType::kVariant:
+    case VT_VARIANT:
       return Tagged(j, p);
-    case ParamType::kBstrArray:
-    case ParamType::kI4Array: {
-      const bool strings = p.type == ParamType::kBstrArray;
+    case VT_ARRAY | VT_BSTR:
+    case VT_ARRAY | VT_I4: {
+      const bool strings = p.type == (VT_ARRAY | VT_BSTR);
       v.vt = VT_ARRAY | (strings ? VT_BSTR : VT_I4);
       v.parray = nullptr;
       if (j.is_null()) return v;
@@ -186,27 +184,27 @@ VARIANT Convert(const json& j, const com::ParamInfo& p) {
       if ((*list).parray == nullptr) throw std::bad_alloc();
       for (size_t i = 0; i < j.size(); ++i) {
         Building item;
-        *item = Convert(j[i], com::ParamInfo{p.name, strings ? ParamType::kBstr : ParamType::kI4, p.dir});
+        *item = Convert(j[i], ParamDesc{p.name, static_cast<VARTYPE>(strings ? VT_BSTR : VT_I4), p.by_ref});
         LONG index = static_cast<LONG>(i);
         SafeArrayPutElement((*list).parray, &index,
                             strings ? static_cast<void*>((*item).bstrVal) : &(*item).lVal);
       }
       return list.Take();
     }
-    case ParamType::kNone:
+    default:
       break;
   }
-  Bad(p, j, "a value");
+  Bad(p, j, "a value of type " + TypeName(p.type));
 }
 
-json ArrayToJson(const SAFEARRAY* sa, ParamType element) {
+json ArrayToJson(const SAFEARRAY* sa, VARTYPE element) {
   json out = {{"lbound", nullptr}, {"items", json::array()}};
   if (sa == nullptr) return out;
   out["lbound"] = sa->rgsabound[0].lLbound;
   for (ULONG i = 0; i < sa->rgsabound[0].cElements; ++i) {
-    if (element == ParamType::kBstr)
+    if (element == VT_BSTR)
       out["items"].push_back(BstrText(static_cast<BSTR*>(sa->pvData)[i]));
-    else if (element == ParamType::kI4)
+    else if (element == VT_I4)
       out["items"].push_back(static_cast<LONG*>(sa->pvData)[i]);
     else
       out["items"].push_back(TaggedToJson(static_cast<VARIANT*>(sa->pvData)[i]));
@@ -250,40 +248,35 @@ json TaggedToJson(const VARIANT& in) {
       break;
   }
   if (v.vt & VT_ARRAY) {
-    const VARTYPE elem = v.vt & VT_TYPEMASK;
-    const ParamType t = elem == VT_BSTR ? ParamType::kBstr
-                        : elem == VT_I4 ? ParamType::kI4
-                                        : ParamType::kVariant;
-    return {{"type", "array"}, {"value", ArrayToJson(v.parray, t)}};
+    return {{"type", "array"}, {"value", ArrayToJson(v.parray, v.vt & VT_TYPEMASK)}};
   }
   return {{"type", "vt" + std::to_string(v.vt)}};
 }
 
-json ValueToJson(const VARIANT& v, ParamType type) {
+json ValueToJson(const VARIANT& v, VARTYPE type) {
   switch (type) {
-    case ParamType::kNone:
-      return nullptr;
-    case ParamType::kBstr:
+    case VT_BSTR:
       return BstrText(v.bstrVal);
-    case ParamType::kI2:
+    case VT_I2:
       return v.iVal;
-    case ParamType::kI4:
+    case VT_I4:
       return v.lVal;
-    case ParamType::kBool:
+    case VT_BOOL:
       return v.boolVal != 0;
-    case ParamType::kDate:
+    case VT_DATE:
       return DateText(v.date);
-    case ParamType::kVariant:
+    case VT_VARIANT:
       return TaggedToJson(v);
-    case ParamType::kBstrArray:
-      return ArrayToJson(v.parray, ParamType::kBstr);
-    case ParamType::kI4Array:
-      return ArrayToJson(v.parray, ParamType::kI4);
+    case VT_ARRAY | VT_BSTR:
+      return ArrayToJson(v.parray, VT_BSTR);
+    case VT_ARRAY | VT_I4:
+      return ArrayToJson(v.parray, VT_I4);
+    default:
+      return nullptr;
   }
-  return nullptr;
 }
 
-ArgPack::ArgPack(const com::MemberInfo& member, const std::vector<json>& args) : member_(member) {
+ArgPack::ArgPack(const MemberDesc& member, const std::vector<json>& args) : member_(member) {
   values_.reserve(args.size());
   try {
     for (size_t i = 0; i < args.size(); ++i) values_.push_back(Convert(args[i], member.params[i]));
@@ -295,7 +288,7 @@ ArgPack::ArgPack(const com::MemberInfo& member, const std::vector<json>& args) :
   for (size_t i = 0; i < values_.size(); ++i) {
     VARIANT& slot = passed_[values_.size() - 1 - i];
     VariantInit(&slot);
-    if (member.params[i].dir == com::Dir::kInOut) {
+    if (member.params[i].by_ref) {
       slot.vt = VT_BYREF | values_[i].vt;
       slot.byref = &values_[i].llVal;
     } else {
@@ -304,7 +297,7 @@ ArgPack::ArgPack(const com::MemberInfo& member, const std::vector<json>& args) :
   }
   params_.rgvarg = passed_.empty() ? nullptr : passed_.data();
   params_.cArgs = static_cast<UINT>(passed_.size());
-  if (member.kind == com::Kind::kPropPut) {
+  if (member.kind == INVOKE_PROPERTYPUT) {
     params_.rgdispidNamedArgs = &put_id_;
     params_.cNamedArgs = 1;
   }

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "com/member_table.h"
+#include "members.h"
 
 namespace kt::host {
 
@@ -33,7 +33,7 @@ std::string Dump(const json& j);
 class ArgPack {
  public:
   // Throws UsageError when an argument cannot take its parameter's type.
-  ArgPack(const com::MemberInfo& member, const std::vector<json>& args);
+  ArgPack(const MemberDesc& member, const std::vector<json>& args);
   ~ArgPack();
   ArgPack(const ArgPack&) = delete;
   ArgPack& operator=(const ArgPack&) = delete;
@@ -42,7 +42,7 @@ class ArgPack {
   json After() const;
 
  private:
-  const com::MemberInfo& member_;
+  const MemberDesc& member_;
   std::vector<VARIANT> values_;  // declaration order
   std::vector<VARIANT> passed_;  // last-first, as Invoke takes them
   DISPID put_id_ = DISPID_PROPERTYPUT;
@@ -50,7 +50,7 @@ class ArgPack {
 };
 
 // A value of a declared type as JSON output shows it.
-json ValueToJson(const VARIANT& v, com::ParamType type);
+json ValueToJson(const VARIANT& v, VARTYPE type);
 // A tagged value: {"type": "...", "value": ...}.
 json TaggedToJson(const VARIANT& v);
 // DATE as YYYY-MM-DDTHH:MM:SS, to the nearest second.

@@ -26,7 +26,7 @@ void Print(const json& j) {
 
 int RunCall(Host& host, const std::string& target, const std::string& member,
             const std::vector<std::string>& argv) {
-  const com::ClassInfo& cls = host.ResolveClass(target);
+  const ClassRef& cls = host.ResolveClass(target);
   CallRequest request{member, {}};
   for (const std::string& a : argv) request.args.push_back(ParseArg(a));
   json failure;
@@ -50,14 +50,14 @@ int RunCall(Host& host, const std::string& target, const std::string& member,
 
 // One line of a batch; objects live from "new" to "release".
 json BatchLine(Host& host, const std::string& line,
-               std::map<std::string, std::pair<IDispatch*, const com::ClassInfo*>>& objects, bool* failed) {
+               std::map<std::string, std::pair<IDispatch*, const ClassRef*>>& objects, bool* failed) {
   try {
     json in = ParseJson(line);
     if (in.is_discarded() || !in.is_object()) return {{"usage", "not a JSON object: " + line}};
     if (in.contains("new")) {
       if (!in["new"].is_string() || !in.contains("target") || !in["target"].is_string())
         return {{"usage", "\"new\" needs a name and a \"target\" string"}};
-      const com::ClassInfo& cls = host.ResolveClass(in["target"].get<std::string>());
+      const ClassRef& cls = host.ResolveClass(in["target"].get<std::string>());
       const std::string name = in["new"].get<std::string>();
       json failure;
       IDispatch* object = host.Create(cls, &failure);
@@ -106,7 +106,7 @@ int RunBatch(Host& host, const std::string& file) {
     if (!stream) throw UsageError{"cannot read " + file};
   }
   std::istream& input = file.empty() ? std::cin : stream;
-  std::map<std::string, std::pair<IDispatch*, const com::ClassInfo*>> objects;
+  std::map<std::string, std::pair<IDispatch*, const ClassRef*>> objects;
   bool failed = false;
   std::string line;
   while (std::getline(input, line)) {
@@ -223,17 +223,13 @@ int Main(int argc, char** argv) {
   }
 
   try {
-    if (classes->parsed()) {
-      Print(Host::Classes());
-      return kOk;
-    }
-    if (members->parsed()) {
-      // Listing needs no instance: the member tables are the library's own.
-      Host host(options);
-      Print(Host::Members(host.ResolveClass(target)));
-      return kOk;
-    }
     Host host(options);
+    // Listings read the type information of an instance of each class.
+    if (classes->parsed() || members->parsed()) {
+      bool ok = false;
+      Print(classes->parsed() ? host.Classes(&ok) : host.Members(host.ResolveClass(target), &ok));
+      return ok ? kOk : kFailed;
+    }
     if (call->parsed()) return RunCall(host, target, member, call_args);
     if (batch->parsed()) return RunBatch(host, batch_file);
     if (reg->parsed()) return RunRegistration(host, true);

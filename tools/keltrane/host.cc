@@ -33,12 +33,32 @@ json ErrorObject(HRESULT hr, BSTR source, BSTR description) {
   return {{"number", ErrorNumber(hr)}, {"source", BstrText(source)}, {"description", BstrText(description)}};
 }
 
+// A class of the public header: its ProgID is the library's name, a dot and
+// the class's name.
+ClassRef MakeClass(REFCLSID clsid, const OLECHAR* progid) {
+  std::u16string wide;
+  for (const OLECHAR* c = progid; *c != 0; ++c) wide.push_back(static_cast<char16_t>(*c));
+  ClassRef cls{clsid, base::Utf16ToUtf8(wide), {}};
+  cls.name = cls.progid.substr(cls.progid.find('.') + 1);
+  return cls;
+}
+
 // A path of the command line (UTF-8) made absolute, as UTF-8.
 std::string Absolute(const std::string& path) {
   return base::Utf8FromPath(fs::absolute(base::PathFromUtf8(path)));
 }
 
 }  // namespace
+
+const std::vector<ClassRef>& LibraryClasses() {
+  static const std::vector<ClassRef> classes = {
+      MakeClass(CLSID_clsSubscriber, KELTRANE_PROGID_clsSubscriber),
+      MakeClass(CLSID_clsINIData, KELTRANE_PROGID_clsINIData),
+      MakeClass(CLSID_clsProfile, KELTRANE_PROGID_clsProfile),
+      MakeClass(CLSID_clsCommon, KELTRANE_PROGID_clsCommon),
+  };
+  return classes;
+}
 
 Host::Host(const Options& options) : options_(options) {
   CoInitialize(nullptr);
@@ -58,17 +78,16 @@ Host::Host(const Options& options) : options_(options) {
   unregister_ = Symbol<HRESULT(STDAPICALLTYPE*)()>(library_, "DllUnregisterServer");
   // The library's classes are reachable by class id and ProgID in this
   // process without a registration step.
-  for (const com::ClassInfo* cls : com::AllClasses()) {
+  for (const ClassRef& cls : LibraryClasses()) {
     IUnknown* factory = nullptr;
-    if (FAILED(get_class_object(*cls->clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
-      continue;
+    if (FAILED(get_class_object(cls.clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) continue;
     DWORD cookie = 0;
     if (SUCCEEDED(
-            CoRegisterClassObject(*cls->clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+            CoRegisterClassObject(cls.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
       cookies_.push_back(cookie);
     factory->Release();
 #ifndef _WIN32
-    KtRegisterProgID(cls->progid, *cls->clsid);
+    KtRegisterProgID(cls.progid.c_str(), cls.clsid);
 #endif
   }
 }
@@ -97,18 +116,19 @@ int Host::ShowBox(void* context, const char* text, const char* title, UINT style
   return yes_no ? (yes ? IDYES : IDNO) : IDOK;
 }
 
-const com::ClassInfo& Host::ResolveClass(const std::string& target) const {
+const ClassRef& Host::ResolveClass(const std::string& target) const {
   // The library's own ProgIDs are known without a registration (as
   // KtRegisterProgID makes them on Linux); others go to the system.
-  for (const com::ClassInfo* cls : com::AllClasses())
-    if (base::EqualsNoCase(target, cls->progid)) return *cls;
+  for (const ClassRef& cls : LibraryClasses())
+    if (base::EqualsNoCase(target, cls.progid)) return cls;
   CLSID clsid{};
   BSTR wide = NewBstr(target);
   HRESULT hr = target.starts_with("{") ? CLSIDFromString(wide, &clsid) : CLSIDFromProgID(wide, &clsid);
   SysFreeString(wide);
-  const com::ClassInfo* cls = SUCCEEDED(hr) ? com::FindClass(clsid) : nullptr;
-  if (cls == nullptr) throw UsageError{"unknown class: " + target};
-  return *cls;
+  if (SUCCEEDED(hr))
+    for (const ClassRef& cls : LibraryClasses())
+      if (IsEqualCLSID(cls.clsid, clsid)) return cls;
+  throw UsageError{"unknown class: " + target};
 }
 
 json Host::FailureObject(HRESULT hr) {
@@ -128,11 +148,11 @@ json Host::FailureObject(HRESULT hr) {
   return {{"hresult", HresultText(hr)}, {"result", nullptr}, {"args", json::array()}, {"error", error}};
 }
 
-IDispatch* Host::Create(const com::ClassInfo& cls, json* failure) {
+IDispatch* Host::Create(const ClassRef& cls, json* failure) {
   boxes_ = json::array();
   log_ = json::array();
   IDispatch* object = nullptr;
-  HRESULT hr = CoCreateInstance(*cls.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+  HRESULT hr = CoCreateInstance(cls.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(&object));
   if (SUCCEEDED(hr)) return object;
   *failure = FailureObject(hr);
@@ -143,41 +163,69 @@ IDispatch* Host::Create(const com::ClassInfo& cls, json* failure) {
 
 namespace {
 
-const com::MemberInfo& ResolveMember(const com::ClassInfo& cls, const std::string& name, size_t argc) {
-  const com::InterfaceInfo& iface = *cls.iface;
-  std::vector<const com::MemberInfo*> found;
+const MemberDesc& ResolveMember(const InterfaceDesc& iface, const ClassRef& cls, const std::string& name,
+                                size_t argc) {
+  std::vector<const MemberDesc*> found;
   if (name.starts_with("0x") || name.starts_with("0X")) {
     char* end = nullptr;
     const unsigned long id = std::strtoul(name.c_str() + 2, &end, 16);
     if (end == name.c_str() + 2 || *end != '\0' || id > 0xFFFFFFFFul)
       throw UsageError{"malformed dispatch id: " + name};
-    for (const com::MemberInfo& m : iface.members)
+    for (const MemberDesc& m : iface.members)
       if (m.dispid == static_cast<DISPID>(id)) found.push_back(&m);
     if (found.empty()) throw UsageError{"unknown dispatch id " + name + " of " + cls.progid};
   } else {
-    found = iface.FindByName(name);
+    for (const MemberDesc& m : iface.members)
+      if (base::EqualsNoCase(m.name, name)) found.push_back(&m);
     if (found.empty()) throw UsageError{"unknown member " + name + " of " + cls.progid};
   }
-  const com::MemberInfo* get = nullptr;
-  const com::MemberInfo* put = nullptr;
-  for (const com::MemberInfo* m : found) (m->kind == com::Kind::kPropPut ? put : get) = m;
-  const com::MemberInfo* chosen = nullptr;
+  const MemberDesc* get = nullptr;
+  const MemberDesc* put = nullptr;
+  for (const MemberDesc* m : found) (m->kind == INVOKE_PROPERTYPUT ? put : get) = m;
+  const MemberDesc* chosen = nullptr;
   if (get && put)
     chosen = argc == 0 ? get : put;
   else
     chosen = get ? get : put;
-  if (chosen->kind == com::Kind::kPropGet && argc > 0)
-    throw UsageError{std::string(chosen->name) + " is a read-only property: it takes no argument"};
+  if (chosen->kind == INVOKE_PROPERTYGET && argc > 0)
+    throw UsageError{chosen->name + " is a read-only property: it takes no argument"};
   if (argc != chosen->params.size())
-    throw UsageError{std::string(chosen->name) + " takes " + std::to_string(chosen->params.size()) +
-                     " argument(s), " + std::to_string(argc) + " given"};
+    throw UsageError{chosen->name + " takes " + std::to_string(chosen->params.size()) + " argument(s), " +
+                     std::to_string(argc) + " given"};
   return *chosen;
 }
 
 }  // namespace
 
-json Host::Call(IDispatch* object, const com::ClassInfo& cls, const CallRequest& request, bool* ok) {
-  const com::MemberInfo& member = ResolveMember(cls, request.member, request.args.size());
+const InterfaceDesc* Host::Interface(IDispatch* object, const ClassRef& cls, json* failure) {
+  if (auto known = interfaces_.find(cls.progid); known != interfaces_.end()) return &known->second;
+  InterfaceDesc iface;
+  std::string why;
+  HRESULT hr = Describe(object, &iface, &why);
+  if (FAILED(hr)) {
+    *failure = {{"hresult", HresultText(hr)},
+                {"result", nullptr},
+                {"args", json::array()},
+                {"error",
+                 {{"number", ErrorNumber(hr)},
+                  {"source", "keltrane"},
+                  {"description", "cannot read the " + why + " of " + cls.progid + " (status " +
+                                      HresultText(hr) + "): the library does not describe its members"}}},
+                {"boxes", boxes_},
+                {"log", log_}};
+    return nullptr;
+  }
+  return &interfaces_.emplace(cls.progid, std::move(iface)).first->second;
+}
+
+json Host::Call(IDispatch* object, const ClassRef& cls, const CallRequest& request, bool* ok) {
+  json failure;
+  const InterfaceDesc* iface = Interface(object, cls, &failure);
+  if (iface == nullptr) {
+    *ok = false;
+    return failure;
+  }
+  const MemberDesc& member = ResolveMember(*iface, cls, request.member, request.args.size());
   ArgPack pack(member, request.args);
   boxes_ = json::array();
   log_ = json::array();
@@ -185,11 +233,11 @@ json Host::Call(IDispatch* object, const com::ClassInfo& cls, const CallRequest&
   VariantInit(&result);
   EXCEPINFO excep{};
   UINT arg_err = 0;
-  const WORD flags = member.kind == com::Kind::kPropPut   ? DISPATCH_PROPERTYPUT
-                     : member.kind == com::Kind::kPropGet ? DISPATCH_PROPERTYGET
-                                                          : DISPATCH_METHOD;
+  const WORD flags = member.kind == INVOKE_PROPERTYPUT   ? DISPATCH_PROPERTYPUT
+                     : member.kind == INVOKE_PROPERTYGET ? DISPATCH_PROPERTYGET
+                                                         : DISPATCH_METHOD;
   HRESULT hr = object->Invoke(member.dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, pack.params(),
-                              member.result == com::ParamType::kNone ? nullptr : &result, &excep, &arg_err);
+                              member.result == VT_EMPTY ? nullptr : &result, &excep, &arg_err);
   json out;
   if (hr == DISP_E_EXCEPTION) {
     hr = excep.scode;
@@ -214,41 +262,33 @@ json Host::Call(IDispatch* object, const com::ClassInfo& cls, const CallRequest&
   return out;
 }
 
-json Host::Members(const com::ClassInfo& cls) {
-  json list = json::array();
-  for (const com::MemberInfo& m : cls.iface->members) {
-    json params = json::array();
-    for (const com::ParamInfo& p : m.params)
-      params.push_back({{"name", p.name},
-                        {"type", com::TypeName(p.type)},
-                        {"dir", p.dir == com::Dir::kIn ? "in" : "inout"}});
-    char dispid[16];
-    std::snprintf(dispid, sizeof dispid, "0x%08X", static_cast<uint32_t>(m.dispid));
-    list.push_back(
-        {{"slot", m.slot},
-         {"dispid", dispid},
-         {"kind", com::KindName(m.kind)},
-         {"name", m.name},
-         {"params", params},
-         {"result", m.result == com::ParamType::kNone ? json(nullptr) : json(com::TypeName(m.result))}});
-  }
-  return list;
+json Host::Members(const ClassRef& cls, bool* ok) {
+  json failure;
+  IDispatch* object = Create(cls, &failure);
+  const InterfaceDesc* iface = object != nullptr ? Interface(object, cls, &failure) : nullptr;
+  if (object != nullptr) object->Release();
+  *ok = iface != nullptr;
+  return iface != nullptr ? MembersJson(*iface) : failure;
 }
 
-json Host::Classes() {
+json Host::Classes(bool* ok) {
   const auto guid = [](REFGUID id) {
     OLECHAR text[40];
     return StringFromGUID2(id, text, 40) > 0 ? base::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text))
                                              : std::string();
   };
   json list = json::array();
-  for (const com::ClassInfo* cls : com::AllClasses())
-    list.push_back({{"name", cls->name},
-                    {"progid", cls->progid},
-                    {"clsid", guid(*cls->clsid)},
-                    {"interface", cls->iface->name},
-                    {"iid", guid(*cls->iface->iid)},
-                    {"members", Members(*cls)}});
+  for (const ClassRef& cls : LibraryClasses()) {
+    json members = Members(cls, ok);
+    if (!*ok) return members;
+    const InterfaceDesc& iface = interfaces_.at(cls.progid);
+    list.push_back({{"name", cls.name},
+                    {"progid", cls.progid},
+                    {"clsid", guid(cls.clsid)},
+                    {"interface", iface.name},
+                    {"iid", guid(iface.iid)},
+                    {"members", members}});
+  }
   return list;
 }
 

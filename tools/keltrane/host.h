@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "com/member_table.h"
 #include "keltrane/ktrt.h"
 #include "log_tap.h"
+#include "members.h"
 
 namespace kt::host {
 
@@ -34,6 +34,18 @@ struct Options {
   std::string log_keep;
 };
 
+// A class of the library: its class id and ProgID come from the public
+// header, its name is the ProgID's part after the library's name, and its
+// interface is read from an instance's type information.
+struct ClassRef {
+  CLSID clsid;
+  std::string progid;  // "Keltrane.clsProfile"
+  std::string name;    // "clsProfile"
+};
+
+// The library's classes, in the order of its class table.
+const std::vector<ClassRef>& LibraryClasses();
+
 // One late-bound call on a live object.
 struct CallRequest {
   std::string member;      // name (any case) or dispatch id "0x60030004"
@@ -49,14 +61,20 @@ class Host {
   Host& operator=(const Host&) = delete;
 
   // TARGET: a ProgID or a braced class id of one of the library's classes.
-  const com::ClassInfo& ResolveClass(const std::string& target) const;
+  const ClassRef& ResolveClass(const std::string& target) const;
   // Creates an instance; on failure returns the failed call object instead.
-  IDispatch* Create(const com::ClassInfo& cls, json* failure);
+  IDispatch* Create(const ClassRef& cls, json* failure);
   // Calls a member and returns the call object; *ok says whether it succeeded.
-  json Call(IDispatch* object, const com::ClassInfo& cls, const CallRequest& request, bool* ok);
-  static json Members(const com::ClassInfo& cls);
-  // Every class of the library: name, ProgID, class id, interface and members.
-  static json Classes();
+  json Call(IDispatch* object, const ClassRef& cls, const CallRequest& request, bool* ok);
+  // The interface of cls as an instance's type information describes it
+  // (read once per class); nullptr and *failure set when it cannot be read.
+  const InterfaceDesc* Interface(IDispatch* object, const ClassRef& cls, json* failure);
+  // A class's members from a new instance's type information; *ok says
+  // whether it could be created and described (else the failure object).
+  json Members(const ClassRef& cls, bool* ok);
+  // Every class of the library: name, ProgID, class id, interface and
+  // members; *ok as for Members.
+  json Classes(bool* ok);
 
   HRESULT Register();
   HRESULT Unregister();
@@ -76,6 +94,7 @@ class Host {
   json boxes_ = json::array();
   json log_ = json::array();
   std::unique_ptr<LogTap> tap_;
+  std::map<std::string, InterfaceDesc> interfaces_;  // by ProgID
 };
 
 // Runs the host's command line; returns the exit status.
