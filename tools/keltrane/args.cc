@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "base/ole_text.h"
 #include "base/vbtext.h"
 #include "host.h"
 
@@ -28,17 +29,6 @@ json ParseArg(const std::string& text) {
 
 std::string Dump(const json& j) {
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
-// OLECHAR is char16_t on Linux and wchar_t on Windows: UTF-16 units both.
-BSTR NewBstr(const std::string& text) {
-  std::u16string wide = base::Utf8ToUtf16(text);
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
-}
-
-std::string BstrText(BSTR b) {
-  return b ? base::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(b), SysStringLen(b)))
-           : "";
 }
 
 namespace {
@@ -73,7 +63,7 @@ bool CoerceText(const std::string& text, VARTYPE vt, VARIANT* out) {
   VARIANT src;
   VariantInit(&src);
   src.vt = VT_BSTR;
-  src.bstrVal = NewBstr(text);
+  src.bstrVal = base::Utf8ToBstr(text);
   HRESULT hr = VariantChangeType(out, &src, 0, vt);
   VariantClear(&src);
   return SUCCEEDED(hr);
@@ -86,7 +76,7 @@ VARIANT Tagged(const json& j, const ParamDesc& p) {
     v.vt = VT_NULL;
   } else if (j.is_string()) {
     v.vt = VT_BSTR;
-    v.bstrVal = NewBstr(j.get<std::string>());
+    v.bstrVal = base::Utf8ToBstr(j.get<std::string>());
   } else if (j.is_boolean()) {
     v.vt = VT_BOOL;
     v.boolVal = j.get<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -120,9 +110,9 @@ VARIANT Convert(const json& j, const ParamDesc& p) {
     case VT_BSTR:
       v.vt = VT_BSTR;
       if (j.is_string())
-        v.bstrVal = NewBstr(j.get<std::string>());
+        v.bstrVal = base::Utf8ToBstr(j.get<std::string>());
       else if (j.is_number() || j.is_boolean())
-        v.bstrVal = NewBstr(j.is_boolean() ? (j.get<bool>() ? "True" : "False") : Dump(j));
+        v.bstrVal = base::Utf8ToBstr(j.is_boolean() ? (j.get<bool>() ? "True" : "False") : Dump(j));
       else if (!j.is_null())
         Bad(p, j, "a string");
       return v;
@@ -203,7 +193,7 @@ json ArrayToJson(const SAFEARRAY* sa, VARTYPE element) {
   out["lbound"] = sa->rgsabound[0].lLbound;
   for (ULONG i = 0; i < sa->rgsabound[0].cElements; ++i) {
     if (element == VT_BSTR)
-      out["items"].push_back(BstrText(static_cast<BSTR*>(sa->pvData)[i]));
+      out["items"].push_back(base::BstrToUtf8(static_cast<BSTR*>(sa->pvData)[i]));
     else if (element == VT_I4)
       out["items"].push_back(static_cast<LONG*>(sa->pvData)[i]);
     else
@@ -231,7 +221,7 @@ json TaggedToJson(const VARIANT& in) {
     case VT_NULL:
       return {{"type", "null"}};
     case VT_BSTR:
-      return {{"type", "string"}, {"value", BstrText(v.bstrVal)}};
+      return {{"type", "string"}, {"value", base::BstrToUtf8(v.bstrVal)}};
     case VT_I2:
       return {{"type", "i2"}, {"value", v.iVal}};
     case VT_I4:
@@ -256,7 +246,7 @@ json TaggedToJson(const VARIANT& in) {
 json ValueToJson(const VARIANT& v, VARTYPE type) {
   switch (type) {
     case VT_BSTR:
-      return BstrText(v.bstrVal);
+      return base::BstrToUtf8(v.bstrVal);
     case VT_I2:
       return v.iVal;
     case VT_I4:

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/ole_text.h"
 #include "members.h"
 
 namespace kt::host {
@@ -55,9 +56,5 @@ json ValueToJson(const VARIANT& v, VARTYPE type);
 json TaggedToJson(const VARIANT& v);
 // DATE as YYYY-MM-DDTHH:MM:SS, to the nearest second.
 std::string DateText(double date);
-
-// A BSTR's text as UTF-8 (a null BSTR is ""), and UTF-8 text as a new BSTR.
-std::string BstrText(BSTR b);
-BSTR NewBstr(const std::string& text);
 
 }  // namespace kt::host

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "args.h"
+#include "base/ole_text.h"
 #include "base/paths.h"
 #include "base/vbtext.h"
 #include "keltrane/keltrane.h"
@@ -30,15 +31,15 @@ int64_t ErrorNumber(HRESULT hr) {
 }
 
 json ErrorObject(HRESULT hr, BSTR source, BSTR description) {
-  return {{"number", ErrorNumber(hr)}, {"source", BstrText(source)}, {"description", BstrText(description)}};
+  return {{"number", ErrorNumber(hr)},
+          {"source", base::BstrToUtf8(source)},
+          {"description", base::BstrToUtf8(description)}};
 }
 
 // A class of the public header: its ProgID is the library's name, a dot and
 // the class's name.
 ClassRef MakeClass(REFCLSID clsid, const OLECHAR* progid) {
-  std::u16string wide;
-  for (const OLECHAR* c = progid; *c != 0; ++c) wide.push_back(static_cast<char16_t>(*c));
-  ClassRef cls{clsid, base::Utf16ToUtf8(wide), {}};
+  ClassRef cls{clsid, base::OleToUtf8(progid), {}};
   cls.name = cls.progid.substr(cls.progid.find('.') + 1);
   return cls;
 }
@@ -122,7 +123,7 @@ const ClassRef& Host::ResolveClass(const std::string& target) const {
   for (const ClassRef& cls : LibraryClasses())
     if (base::EqualsNoCase(target, cls.progid)) return cls;
   CLSID clsid{};
-  BSTR wide = NewBstr(target);
+  BSTR wide = base::Utf8ToBstr(target);
   HRESULT hr = target.starts_with("{") ? CLSIDFromString(wide, &clsid) : CLSIDFromProgID(wide, &clsid);
   SysFreeString(wide);
   if (SUCCEEDED(hr))
@@ -274,8 +275,7 @@ json Host::Members(const ClassRef& cls, bool* ok) {
 json Host::Classes(bool* ok) {
   const auto guid = [](REFGUID id) {
     OLECHAR text[40];
-    return StringFromGUID2(id, text, 40) > 0 ? base::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text))
-                                             : std::string();
+    return StringFromGUID2(id, text, 40) > 0 ? base::OleToUtf8(text) : std::string();
   };
   json list = json::array();
   for (const ClassRef& cls : LibraryClasses()) {

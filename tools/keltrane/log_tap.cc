@@ -56,15 +56,15 @@ class TapLogger final : public IKtLogger, public RefCounted<TapLogger> {
   HRESULT Reserved2() override { return E_NOTIMPL; }
   HRESULT LogEntry(LONG level, BSTR source, BSTR message) override {
     lines_->push_back({{"level", level},
-                       {"source", BstrText(source)},
-                       {"message", BstrText(message)},
+                       {"source", base::BstrToUtf8(source)},
+                       {"message", base::BstrToUtf8(message)},
                        {"error_number", nullptr}});
     return inner_ ? inner_->LogEntry(level, source, message) : S_OK;
   }
   HRESULT LogErrorEntry(LONG level, BSTR source, BSTR message, LONG number) override {
     lines_->push_back({{"level", level},
-                       {"source", BstrText(source)},
-                       {"message", BstrText(message)},
+                       {"source", base::BstrToUtf8(source)},
+                       {"message", base::BstrToUtf8(message)},
                        {"error_number", number}});
     return inner_ ? inner_->LogErrorEntry(level, source, message, number) : S_OK;
   }

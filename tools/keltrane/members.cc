@@ -60,7 +60,7 @@ HRESULT NamesOf(ITypeInfo* info, const FUNCDESC& f, std::vector<std::string>* ou
   HRESULT hr = info->GetNames(f.memid, names.data(), static_cast<UINT>(names.size()), &count);
   if (FAILED(hr)) return hr;
   for (UINT i = 0; i < count && i < names.size(); ++i) {
-    out->push_back(BstrText(names[i]));
+    out->push_back(base::BstrToUtf8(names[i]));
     SysFreeString(names[i]);
   }
   return count == names.size() ? S_OK : TYPE_E_ELEMENTNOTFOUND;
@@ -147,7 +147,7 @@ HRESULT Describe(IDispatch* object, InterfaceDesc* out, std::string* why) {
   info->ReleaseTypeAttr(attr);
   BSTR name = nullptr;
   hr = info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-  out->name = BstrText(name);
+  out->name = base::BstrToUtf8(name);
   SysFreeString(name);
   if (FAILED(hr)) {
     *why = "interface name";
