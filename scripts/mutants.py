@@ -447,6 +447,9 @@ def main():
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--resume", action="store_true", help="keep the results of the report already written")
     parser.add_argument("--list", action="store_true", help="print the sampled mutants and stop")
+    parser.add_argument("--remeasure", default="",
+                        help="with --resume: measure again only the mutants these test binaries reach "
+                             "(comma-separated, e.g. after their tests changed); the rest keep their result")
     args = parser.parse_args()
 
     build = (ROOT / args.build).resolve()
@@ -479,6 +482,13 @@ def main():
         old = json.loads(report_path.read_text())
         if old.get("seed") == args.seed and old.get("folder") == args.folder:
             results = old["mutants"]
+            if args.remeasure:
+                # A mutant's outcome depends only on the binaries of its
+                # folder's tiers; one none of the changed binaries reach
+                # would be measured to the same result again.
+                changed = set(args.remeasure.split(","))
+                results = [r for r in results
+                           if not changed & {b for tier in COVERAGE[r["folder"]] for b in tier}]
             done = {r["id"] for r in results}
             print(f"mutants: resuming, {len(done)} already measured")
 

@@ -242,21 +242,5 @@ TEST_F(HostIni, OptionWithSpaceBox) {
       "text": "Option names cannot contain spaces. Please check the command line."}])"));
 }
 
-class HostUpdateQuestion : public HostIni, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(HostUpdateQuestion, AnswerDecidesTheFileNotTheResult) {
-  tree_.WriteIni("[Comm]\nPort=4\n");
-  const auto out =
-      Batch({{"CommandLineArgument", {"/Port=9"}}, {"get_command_line_option", {"Comm", "Port", "1", ""}}},
-            GetParam());
-  EXPECT_EQ(Text(out[1]["result"]), "9");
-  ASSERT_EQ(out[1]["boxes"].size(), 1u);
-  EXPECT_EQ(out[1]["boxes"][0]["style"], 68);
-  EXPECT_EQ(out[1]["boxes"][0]["answer"], GetParam());
-  EXPECT_EQ(test::TempTree::Read(tree_.Ini(), "Comm", "Port"), std::string(GetParam()) == "yes" ? "9" : "4");
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, HostUpdateQuestion, ::testing::Values("yes", "no"));
-
 }  // namespace
 }  // namespace kt

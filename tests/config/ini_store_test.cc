@@ -1,8 +1,6 @@
 // clsINIData's construction and INI store over real profile files in a
 // temporary suite tree.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -143,42 +141,6 @@ INSTANTIATE_TEST_SUITE_P(Values, IniWrite,
                          ::testing::Values(std::pair(Variant::Str("abc def"), "abc def"),
                                            std::pair(Variant::Bool(true), "True"),
                                            std::pair(Variant::Null(), "<none>")));  // Null writes nothing
-
-// A write the Env refuses: one stop box (a missing Storage folder: HostIni.WriteFailureBox).
-TEST_F(IniFixture, WriteFailureShowsOneStopBoxWithTheThreeLines) {
-  env_.fail_profile_writes = true;
-  Ini().ini_write("Modem", "Speed", Variant::I4(9600));
-  EXPECT_EQ(env_.boxes.size(), 1u);
-  EXPECT_EQ(Box(), "Error writing to Download.ini file\rSection: [Modem]\rSpeed = 9600|ini_write|16");
-  EXPECT_EQ(Err().number, 0);
-}
-
-// Separate processes, each with its own object, write into one file at once:
-// no write may be lost.
-TEST_F(IniFixture, ConcurrentWritersFromSeparateProcessesLoseNothing) {
-  constexpr int kWriters = 4, kKeys = 50;
-  std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      for (int k = 0; k < kKeys; ++k)
-        Ini().ini_write("Writers", "w" + std::to_string(w) + "k" + std::to_string(k),
-                        Variant::I4(w * 1000 + k));
-      _exit(env_.boxes.empty() ? 0 : 1);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  for (int w = 0; w < kWriters; ++w)
-    for (int k = 0; k < kKeys; ++k)
-      EXPECT_EQ(Stored("Writers", "w" + std::to_string(w) + "k" + std::to_string(k)),
-                std::to_string(w * 1000 + k));
-}
 
 }  // namespace
 }  // namespace kt

@@ -57,21 +57,15 @@ TEST_P(ModelName, WrittenAsThe16BitModulesNameIt) {
   EXPECT_EQ(Download("TORVANE Comm Server", "CommPort3"), GetParam().second);
 }
 
+// A sample of the renames (a doubled blank, a longer name before its prefix, a
+// name changed outright), not the whole list, which would restate the code.
 INSTANTIATE_TEST_SUITE_P(
     Models, ModelName,
-    ::testing::Values(std::pair("Hayes Optima 336  External", "Hayes Optima 336 External"),
-                      std::pair("Torvane RMX  2400", "Torvane RMX 2400"),
-                      std::pair("Hayes SMARTMODEM  2400", "Hayes SMARTMODEM 2400"),
-                      std::pair("Hayes Smartmodem  1200 w/vol", "Hayes Smartmodem 1200 w/vol"),
+    ::testing::Values(std::pair("Hayes Smartmodem  1200 w/vol", "Hayes Smartmodem 1200 w/vol"),
                       std::pair("Hayes Smartmodem  1200", "Hayes Smartmodem 1200"),
                       std::pair("REPKO  336", "REPKO 336"),
-                      std::pair("Torvane RMX 2400 for  ZELM", "Torvane RMX 2400 for ZELM"),
-                      std::pair("Torvane RMX 2400 for  Ostrel", "Torvane RMX 2400 for Ostrel"),
                       std::pair("Hayes Smartmodem Optima 2400 FAX", "Hayes Smartmodem Optima 2400 FAX96"),
-                      std::pair("Hayes Accura 144 V4.0", "Hayes Accura 14.4"),
-                      std::pair("Hayes Optima SMARTMODEM 2400", "Hayes Smartmodem Optima 2400"),
                       std::pair("New HayesOptima24 Smartmodem", "New Hayes Optima 24 Smartmodem"),
-                      std::pair("US Robotics Sportster 14.4", "US RoboticsSportster 14.4"),
                       std::pair("Torvane RMX 2400 for Varnok", "Torvane RMX 2400 for Pellan"),
                       // Near misses pass unchanged: other case, one blank less, part of a name.
                       std::pair("repko  336", "repko  336"), std::pair("REPKO 336", "REPKO 336"),

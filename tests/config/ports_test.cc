@@ -138,13 +138,6 @@ class HostRoundTrip : public ::testing::Test {
   test::TempTree tree_;
 };
 
-TEST_F(HostRoundTrip, ModemPortsOfTheDemoProtocol) {
-  const json j = Call({"GetModemInformation", "1", "1", "null"});
-  EXPECT_EQ(j["hresult"], "0x00000000");
-  EXPECT_EQ(j["args"][2]["lbound"], 0);
-  EXPECT_EQ(j["args"][2]["items"], json::array({"", "COM1", "", "COM3"}));
-}
-
 // Every array member from the shell: each word is one argument, whatever
 // brackets, commas, dashes or "--" it holds.
 struct ArrayCall {

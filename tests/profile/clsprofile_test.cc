@@ -96,18 +96,6 @@ TEST(ProfileTable, SingleEntryTableIsNotScanned) {
   EXPECT_EQ(p.GetClientID(), 7);
 }
 
-TEST(ProfileTable, MatchAboveInt16RangeOverflowsIntoTheHandler) {
-  clsProfile p;
-  std::vector<int32_t> accounts(32770, 1);
-  accounts[5] = 42;
-  accounts[32768] = 42;
-  Fill(p, accounts);
-  SetCount(p, 32770);
-  EXPECT_EQ(p.GetAccountIDIndex(42), 5) << "the result keeps the last match before the overflow";
-  EXPECT_EQ(p.GetClientID(), -1);
-  EXPECT_EQ(p.GetCommandID(), -1);
-}
-
 struct DeleteCase {
   const char* what;
   std::vector<int32_t> before;
@@ -137,17 +125,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DeleteCase{"one entry stays", {10}, 0, {10}},
                       DeleteCase{"negative index changes nothing", {10, 20, 30}, -1, {10, 20, 30}}),
     CaseName);
-
-TEST(ProfileTable, DeleteCopiesStringsNotShares) {
-  clsProfile p;
-  Fill(p, {10, 20, 30});
-  p.DeleteClientEntry(0);
-  ASSERT_EQ(p.table().items.size(), 2u);
-  EXPECT_EQ(p.table().items[0].command_texts[5], "c1.5");
-  EXPECT_EQ(p.table().items[0].client_id, 101);
-  p.table().items[0].command_texts[5] = "changed";
-  EXPECT_EQ(p.table().items[1].command_texts[5], "c2.5");
-}
 
 TEST(ProfileTable, DeleteOnUnallocatedTableDoesNothing) {
   clsProfile p;

@@ -35,17 +35,7 @@ struct FakeFactory : IClassFactory {
   ULONG AddRef() override { return ++refs; }
   ULONG Release() override { return --refs; }
   HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-    if (fail_text) {
-      ICreateErrorInfo* create = nullptr;
-      CreateErrorInfo(&create);
-      std::u16string text = fail_text;
-      create->SetDescription(text.data());
-      IErrorInfo* info = nullptr;
-      create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
-      SetErrorInfo(0, info);
-      info->Release();
-      create->Release();
-    }
+    if (fail_text) kt::rt::test::SetError(fail_text);
     if (FAILED(fail)) return fail;
     Thing* thing = new Thing(tag);
     HRESULT hr = thing->QueryInterface(riid, ppv);

@@ -7,27 +7,10 @@
 
 namespace {
 
+using kt::rt::test::MakeError;
 using kt::rt::test::Narrow;
+using kt::rt::test::SetError;
 using kt::rt::test::TakeError;
-
-IErrorInfo* MakeError(const char16_t* description) {
-  ICreateErrorInfo* create = nullptr;
-  EXPECT_EQ(CreateErrorInfo(&create), S_OK);
-  std::u16string text = description;
-  create->SetDescription(text.data());
-  create->SetHelpContext(42);
-  IErrorInfo* info = nullptr;
-  EXPECT_EQ(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)), S_OK);
-  create->Release();
-  return info;
-}
-
-// Sets the thread's error info (which keeps its own reference).
-void SetError(const char16_t* description) {
-  IErrorInfo* info = MakeError(description);
-  ASSERT_EQ(SetErrorInfo(0, info), S_OK);
-  info->Release();
-}
 
 TEST(ErrorInfo, ObjectAnswersBothInterfaces) {
   IErrorInfo* info = MakeError(u"boom");

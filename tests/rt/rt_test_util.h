@@ -38,6 +38,25 @@ inline bool TakeError(std::string* description, std::string* source = nullptr) {
   return true;
 }
 
+// A new error object with this description and help context 42.
+inline IErrorInfo* MakeError(const char16_t* description) {
+  ICreateErrorInfo* create = nullptr;
+  EXPECT_EQ(CreateErrorInfo(&create), S_OK);
+  std::u16string text = description;
+  create->SetDescription(text.data());
+  create->SetHelpContext(42);
+  IErrorInfo* info = nullptr;
+  EXPECT_EQ(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)), S_OK);
+  create->Release();
+  return info;
+}
+// Sets the thread's error info (which keeps its own reference).
+inline void SetError(const char16_t* description) {
+  IErrorInfo* info = MakeError(description);
+  EXPECT_EQ(SetErrorInfo(0, info), S_OK);
+  info->Release();
+}
+
 // The text form of a GUID.
 inline std::string Text(const GUID& g) {
   OLECHAR buf[39];

@@ -138,19 +138,8 @@ TEST(Variant, ChangeTypeInPlaceAndByref) {
   SysFreeString(text);
 }
 
-// Counts references so copies and clears can be checked.
-struct CountingUnknown : IUnknown {
-  ULONG refs = 1;
-  HRESULT QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
-};
-
 TEST(Variant, CopyIsDeepAndClearReleases) {
-  CountingUnknown unk;
+  kt::rt::test::SimpleUnknown unk;  // on the stack: counts, never deletes
   VARIANT a, b;
   VariantInit(&a);
   VariantInit(&b);

@@ -100,7 +100,8 @@ TEST_F(LoggerTest, EachEntryIsOneLine) {
 
 // A component keeps its file open, but each entry goes to the file at the
 // path the setting names now: after another process rotated the log, after
-// it was removed, after the setting changed.
+// it was removed, after the setting changed; without the setting, a new
+// component writes Storage/Keltrane.log beside the module folder.
 TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
   const std::string log = dir_ / "Keltrane.log";
   Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
@@ -114,6 +115,11 @@ TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
   entry("after removal");
   SetHost("log", dir_ / "Other.log");
   entry("elsewhere");
+  ClearHost("log");
+  SetHost("module-dir", dir_ / "bin");
+  std::filesystem::create_directories(dir_.path() / "Storage");
+  Ref<IKtLogger> beside = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);  // its folder is fixed when made
+  ASSERT_EQ(beside->LogEntry(1, Bstr("s"), Bstr("default place")), S_OK) << TakeError().description;
   const auto messages = [](const std::string& file) {
     std::vector<std::string> out;
     for (const std::string& line : ReadLines(file)) out.push_back(line.substr(line.find("\ts\t") + 3));
@@ -122,48 +128,30 @@ TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
   EXPECT_EQ(messages(log + ".1"), std::vector<std::string>{"first\t-"});
   EXPECT_EQ(messages(log), std::vector<std::string>{"after removal\t-"});
   EXPECT_EQ(messages(dir_ / "Other.log"), std::vector<std::string>{"elsewhere\t-"});
+  EXPECT_EQ(messages(dir_ / "Storage/Keltrane.log"), std::vector<std::string>{"default place\t-"});
 }
 
-// A link or a FIFO planted at the log's path: the entry fails at once and
-// nothing is written through the link.
-TEST_F(LoggerTest, RefusesLinksAndSpecialFiles) {
-  const std::string log = dir_ / "Keltrane.log", target = dir_ / "target";
+// A path in no folder, a link or a FIFO planted at the log's path: the entry
+// fails at once with the path named and nothing is written through the
+// link; the same component writes again once the path is usable.
+TEST_F(LoggerTest, RefusesBadPathsLinksAndFifos) {
+  const std::string log = dir_ / "Keltrane.log", target = dir_ / "target", fifo = dir_ / "fifo.log";
   std::ofstream(target) << "kept\n";
   ASSERT_EQ(symlink(target.c_str(), log.c_str()), 0);
-  ASSERT_EQ(mkfifo((dir_ / "fifo.log").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
   alarm(20);  // a blocked open fails the test instead of hanging it
-  for (const std::string& path : {log, std::string(dir_ / "fifo.log")}) {
+  for (const std::string& path : {dir_ / "no/such/folder/Keltrane.log", log, fifo}) {
     SetHost("log", path);
-    Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
-    EXPECT_TRUE(FAILED(logger->LogEntry(1, Bstr("s"), Bstr("m")))) << path;
-    EXPECT_NE(TakeError().description.find(path), std::string::npos);
+    EXPECT_TRUE(FAILED(logger->LogErrorEntry(1, Bstr("s"), Bstr("m"), 5))) << path;
+    const ErrorText e = TakeError();
+    EXPECT_EQ(e.source, "KeltraneSuite.Logger");
+    EXPECT_NE(e.description.find(path), std::string::npos) << e.description;
   }
   alarm(0);
   EXPECT_EQ(ReadLines(target), std::vector<std::string>{"kept"});
-}
-
-TEST_F(LoggerTest, BadPathFailsWithErrorInfo) {
-  const std::string bad = dir_ / "no/such/folder/Keltrane.log";
-  SetHost("log", bad);
-  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
-  EXPECT_TRUE(FAILED(logger->LogErrorEntry(1, Bstr("s"), Bstr("m"), 5)));
-  ErrorText e = TakeError();
-  EXPECT_EQ(e.source, "KeltraneSuite.Logger");
-  EXPECT_NE(e.description.find(bad), std::string::npos) << e.description;
-  // A usable path afterwards works on the same component.
-  SetHost("log", dir_ / "Keltrane.log");
+  SetHost("log", dir_ / "Other.log");
   EXPECT_EQ(logger->LogEntry(1, Bstr("s"), Bstr("m")), S_OK);
-}
-
-TEST_F(LoggerTest, DefaultLogBesideModuleFolder) {
-  ClearHost("log");
-  SetHost("module-dir", dir_ / "bin");
-  std::filesystem::create_directories(dir_.path() / "Storage");
-  Ref<IKtLogger> logger = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);
-  ASSERT_EQ(logger->LogEntry(2, Bstr("s"), Bstr("default place")), S_OK) << TakeError().description;
-  const std::vector<std::string> lines = ReadLines(dir_ / "Storage/Keltrane.log");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("default place"), std::string::npos);
 }
 
 // Four processes, each through its own component, increment one row; WAL
