@@ -22,8 +22,14 @@ double RoundHalfEven(double value);
 
 // Result of a conversion to a fixed-width integer.
 enum class ConvStatus { kOk, kTypeMismatch, kOverflow };
-struct I2Result { ConvStatus status; int16_t value; };
-struct I4Result { ConvStatus status; int32_t value; };
+struct I2Result {
+  ConvStatus status;
+  int16_t value;
+};
+struct I4Result {
+  ConvStatus status;
+  int32_t value;
+};
 I2Result DoubleToI2(double value);  // half-to-even, overflow outside -32768..32767
 I4Result DoubleToI4(double value);
 I2Result TextToI2(std::string_view text);  // type mismatch when not numeric text
@@ -39,7 +45,7 @@ std::string FormatDouble(double value);
 struct DateParts {
   int year, month, day, hour, minute, second;
 };
-std::optional<DateParts> DateToParts(double date);        // nullopt outside years 100..9999
+std::optional<DateParts> DateToParts(double date);          // nullopt outside years 100..9999
 std::optional<double> PartsToDate(const DateParts& parts);  // nullopt when a part is out of range
 // "YYYY-MM-DDTHH:MM:SS" (the separator may also be a blank); nullopt when malformed.
 std::optional<double> ParseIsoDate(std::string_view text);

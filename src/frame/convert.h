@@ -30,9 +30,15 @@ bool IsNumeric(std::string_view text);
 // Checked 16/32-bit arithmetic: a result outside the type raises error 6.
 int16_t CheckedI2(int64_t value);
 int32_t CheckedI4(int64_t value);
-inline int32_t AddI4(int32_t a, int32_t b) { return CheckedI4(static_cast<int64_t>(a) + b); }
-inline int32_t SubI4(int32_t a, int32_t b) { return CheckedI4(static_cast<int64_t>(a) - b); }
-inline int16_t AddI2(int16_t a, int16_t b) { return CheckedI2(static_cast<int64_t>(a) + b); }
+inline int32_t AddI4(int32_t a, int32_t b) {
+  return CheckedI4(static_cast<int64_t>(a) + b);
+}
+inline int32_t SubI4(int32_t a, int32_t b) {
+  return CheckedI4(static_cast<int64_t>(a) - b);
+}
+inline int16_t AddI2(int16_t a, int16_t b) {
+  return CheckedI2(static_cast<int64_t>(a) + b);
+}
 
 // Decimal text of an integer, as numbers are spliced into statements.
 std::string Str(int64_t value);

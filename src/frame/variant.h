@@ -114,8 +114,8 @@ class Variant {
   bool operator==(const Variant& o) const;
 
  private:
-  using Storage = std::variant<EmptyValue, NullValue, std::string, int16_t, int32_t, double, BoolValue, DateValue,
-                               ErrorValue, std::shared_ptr<VariantArray>>;
+  using Storage = std::variant<EmptyValue, NullValue, std::string, int16_t, int32_t, double, BoolValue,
+                               DateValue, ErrorValue, std::shared_ptr<VariantArray>>;
   template <class T>
   explicit Variant(T v) : v_(std::move(v)) {}
   Storage v_;
