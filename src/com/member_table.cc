@@ -108,4 +108,16 @@ void FillExcepInfo(EXCEPINFO* excepinfo, HRESULT hr) {
   info->Release();
 }
 
+INVOKEKIND InvokeKindOf(Kind k) {
+  switch (k) {
+    case Kind::kPropGet:
+      return INVOKE_PROPERTYGET;
+    case Kind::kPropPut:
+      return INVOKE_PROPERTYPUT;
+    case Kind::kMethod:
+      break;
+  }
+  return INVOKE_FUNC;
+}
+
 }  // namespace kt::com

@@ -85,5 +85,7 @@ void FillExcepInfo(EXCEPINFO* excepinfo, HRESULT hr);
 const char* TypeName(ParamType t);
 VARTYPE TypeVt(ParamType t);
 const char* KindName(Kind k);
+// How IDispatch::Invoke and a function description name the kind.
+INVOKEKIND InvokeKindOf(Kind k);
 
 }  // namespace kt::com

@@ -32,18 +32,6 @@ namespace {
 
 constexpr WORD kPointerSize = sizeof(void*);
 
-INVOKEKIND InvokeKindOf(Kind k) {
-  switch (k) {
-    case Kind::kPropGet:
-      return INVOKE_PROPERTYGET;
-    case Kind::kPropPut:
-      return INVOKE_PROPERTYPUT;
-    case Kind::kMethod:
-      break;
-  }
-  return INVOKE_FUNC;
-}
-
 // The function descriptions of one interface, made once.  The type
 // descriptions they point at live in nodes_, whose elements never move.
 class Description {

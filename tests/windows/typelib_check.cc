@@ -43,24 +43,12 @@ VARTYPE Declared(const TYPEDESC& desc, bool* by_ref) {
   return t->vt;
 }
 
-INVOKEKIND InvokeKind(Kind k) {
-  switch (k) {
-    case Kind::kPropGet:
-      return INVOKE_PROPERTYGET;
-    case Kind::kPropPut:
-      return INVOKE_PROPERTYPUT;
-    case Kind::kMethod:
-      break;
-  }
-  return INVOKE_FUNC;
-}
-
 void CheckMember(ITypeInfo* vtable, const TYPEATTR& attr, const MemberInfo& m, const std::string& where) {
   const FUNCDESC* found = nullptr;
   FUNCDESC* desc = nullptr;
   for (UINT i = 0; i < attr.cFuncs && found == nullptr; ++i) {
     if (FAILED(vtable->GetFuncDesc(i, &desc))) continue;
-    if (desc->memid == m.dispid && desc->invkind == InvokeKind(m.kind)) {
+    if (desc->memid == m.dispid && desc->invkind == InvokeKindOf(m.kind)) {
       found = desc;
     } else {
       vtable->ReleaseFuncDesc(desc);
