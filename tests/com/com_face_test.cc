@@ -8,24 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "com/com_test_util.h"
 #include "com/member_table.h"
 #include "com/object.h"
 #include "keltrane/keltrane.h"
 
 namespace kt::com {
 namespace {
-
-template <class T>
-T* Create(REFCLSID clsid, REFIID iid) {
-  IClassFactory* factory = nullptr;
-  EXPECT_EQ(KtServerGetClassObject(&Server(), clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  if (factory == nullptr) return nullptr;
-  T* object = nullptr;
-  EXPECT_EQ(factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object)), S_OK);
-  factory->Release();
-  return object;
-}
 
 TEST(Slots, EveryMemberSitsAtItsDeclaredSlot) {
   for (const ClassInfo* cls : AllClasses()) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "com/com_test_util.h"
 #include "com/marshal.h"
 #include "com/member_table.h"
 #include "com/object.h"
@@ -18,22 +19,10 @@
 namespace kt::com {
 namespace {
 
-IDispatch* CreateDispatch(const ClassInfo& cls) {
-  IClassFactory* factory = nullptr;
-  EXPECT_EQ(
-      KtServerGetClassObject(&Server(), *cls.clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-      S_OK);
-  if (factory == nullptr) return nullptr;
-  IDispatch* object = nullptr;
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)), S_OK);
-  factory->Release();
-  return object;
-}
-
 // An object of a class and its type information, released at the end.
 class Described {
  public:
-  explicit Described(const ClassInfo& cls) : object_(CreateDispatch(cls)) {
+  explicit Described(const ClassInfo& cls) : object_(Create<IDispatch>(*cls.clsid, IID_IDispatch)) {
     if (object_ != nullptr) {
       EXPECT_EQ(object_->GetTypeInfo(0, 0, &info_), S_OK);
     }
