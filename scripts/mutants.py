@@ -14,7 +14,11 @@ before the fault was planted: on success, on failure, on Ctrl-C and on
 SIGTERM.  A copy also sits in the build folder with a marker naming the file,
 so that a run killed outright is repaired by the next one before it starts.
 
-Usage: scripts/mutants.py [--seed N] [--count N] [--folder PREFIX] [--resume]
+Usage: scripts/mutants.py [--seed N] [--count N] [--folder PREFIX] [--resume] [--kills] [--tally]
+
+With --kills every test of the covering binaries runs for each mutant and
+the report records which tests failed; --tally then prints, per test, the
+mutants it kills and those no other test kills.
 """
 
 import argparse
@@ -363,11 +367,13 @@ def scratch_folder():
     return path
 
 
-def run_binary(build, name, timeout, scratch):
-    """'pass', 'fail' or 'timeout', with the seconds taken."""
+def run_binary(build, name, timeout, scratch, report=None):
+    """'pass', 'fail' or 'timeout', with the seconds taken.  With a report
+    path the binary runs every test and writes gtest's JSON report there."""
     env = dict(os.environ, KELTRANE_REGISTRY=str(build / "test-registry.json"), TMPDIR=scratch)
     start = time.monotonic()
-    proc = subprocess.Popen([str(build / "bin" / name), "--gtest_fail_fast", "--gtest_brief=1"],
+    flags = [f"--gtest_output=json:{report}"] if report else ["--gtest_fail_fast"]
+    proc = subprocess.Popen([str(build / "bin" / name), *flags, "--gtest_brief=1"],
                             cwd=build, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             start_new_session=True)
     try:
@@ -381,6 +387,46 @@ def run_binary(build, name, timeout, scratch):
         proc.wait()
         raise
     return ("pass" if code == 0 else "fail"), time.monotonic() - start
+
+
+def failed_tests(report, every=False):
+    """The tests a gtest JSON report lists as failed (every test listed,
+    with `every`), as 'file:line Suite.Name', or None when the report is
+    missing: the binary crashed or hung before writing it."""
+    try:
+        data = json.loads(Path(report).read_text())
+    except (OSError, ValueError):
+        return None
+    failed = set()
+    for suite in data.get("testsuites", []):
+        for test in suite.get("testsuite", []):
+            if every or test.get("failures"):
+                name = f"{suite['name']}.{test['name']}"
+                if every:
+                    name = test_group(name)
+                where = Path(test.get("file", "?")).resolve()
+                try:
+                    where = where.relative_to(ROOT)
+                except ValueError:
+                    pass
+                failed.add(f"{where}:{test.get('line', 0)} {name}")
+    return sorted(failed)
+
+
+def kills_of(build, binaries, timeout_of, scratch):
+    """Every test of these binaries that fails on the current build, as
+    'binary file:line Suite.Name'."""
+    kills = []
+    for name in binaries:
+        report = Path(scratch) / f"{name}.report.json"
+        report.unlink(missing_ok=True)
+        outcome, _ = run_binary(build, name, timeout_of(name), scratch, report)
+        if outcome == "pass":
+            continue
+        failed = failed_tests(report) if outcome == "fail" else None
+        what = failed if failed else [f"({'hang' if outcome == 'timeout' else 'crash'})"]
+        kills.extend(f"{name} {test}" for test in what)
+    return kills
 
 
 # ---------------------------------------------------------------- report
@@ -435,6 +481,48 @@ def write_report(build, args, results, seconds, candidates):
     write_atomically(build / "mutants-survivors.txt", ("\n".join(survivors) + "\n").encode())
 
 
+def test_group(name):
+    """'Rows/Suite.Name/row' -> 'Suite.Name': a table's rows are one test."""
+    suite, _, test = name.partition(".")
+    return suite.rsplit("/", 1)[-1] + "." + test.split("/", 1)[0]
+
+
+def all_tests(build):
+    """'file:line Suite.Name' of every test in the layers' binaries."""
+    tests = set()
+    for name in sorted({b for tiers in COVERAGE.values() for tier in tiers for b in tier}):
+        with tempfile.NamedTemporaryFile(suffix=".json") as out:
+            subprocess.run([str(build / "bin" / name), "--gtest_list_tests", f"--gtest_output=json:{out.name}"],
+                           stdout=subprocess.DEVNULL, check=True)
+            tests.update(failed_tests(out.name, every=True))
+    return tests
+
+
+def print_tally(build):
+    """From a --kills report: per test (a table's rows together), the
+    mutants it kills and how many of those no other test kills.  A test
+    killing nothing is a candidate to cut unless it pins what no mutant
+    changes (a text, a hostile file, a race)."""
+    results = json.loads((build / "mutants.json").read_text())["mutants"]
+    if not any("kills" in r for r in results):
+        sys.exit("mutants: this report has no kills; run with --kills first")
+    killed_by = {test: set() for test in all_tests(build)}
+    for r in results:
+        for test in r.get("kills", []):
+            binary, _, rest = test.partition(" ")
+            where, _, name = rest.partition(" ")
+            key = f"{where} {test_group(name)}" if name else f"{binary} {where}"
+            killed_by.setdefault(key, set()).add(r["id"])
+    killers = {}
+    for test, ids in killed_by.items():
+        for i in ids:
+            killers.setdefault(i, set()).add(test)
+    print(f"{'kills':>6}{'only':>6}  test")
+    for test, ids in sorted(killed_by.items(), key=lambda kv: (-len(kv[1]), kv[0])):
+        only = sum(1 for i in ids if len(killers[i]) == 1)
+        print(f"{len(ids):>6}{only:>6}  {test}")
+
+
 # ---------------------------------------------------------------- main
 
 
@@ -450,9 +538,17 @@ def main():
     parser.add_argument("--remeasure", default="",
                         help="with --resume: measure again only the mutants these test binaries reach "
                              "(comma-separated, e.g. after their tests changed); the rest keep their result")
+    parser.add_argument("--kills", action="store_true",
+                        help="run every test of both tiers for each mutant and record which tests fail "
+                             "(the 'kills' of each mutant in the report): shows which tests earn their place")
+    parser.add_argument("--tally", action="store_true",
+                        help="print, from the --kills report, the mutants each test kills and stop")
     args = parser.parse_args()
 
     build = (ROOT / args.build).resolve()
+    if args.tally:
+        print_tally(build)
+        return
     build.mkdir(exist_ok=True)
     repair_after_crash(build)
     if not sources_clean():
@@ -509,6 +605,10 @@ def main():
         baseline[name] = took
     print("mutants: baseline " + ", ".join(f"{n} {t:.1f}s" for n, t in baseline.items()))
 
+    def timeout_of(name):
+        # Every test runs in --kills mode, not only up to the first failure.
+        return max(10.0, 3 * baseline[name])
+
     signal.signal(signal.SIGTERM, on_signal)
     signal.signal(signal.SIGHUP, on_signal)
     start = time.monotonic()
@@ -527,8 +627,9 @@ def main():
                 killer = None
                 status = "survived"
                 build_seconds = 0.0
+                kills = []
                 for tier in (own, reach):
-                    if not tier or status != "survived":
+                    if not tier or (status != "survived" and not args.kills):
                         continue
                     b0 = time.monotonic()
                     built = build_targets(build, targets_of(tier), args.jobs)
@@ -536,15 +637,20 @@ def main():
                     if built is not True:
                         status = "stillborn"
                         break
+                    if args.kills:
+                        kills += kills_of(build, tier, timeout_of, scratch)
+                        if kills and status == "survived":
+                            status, killer = "killed", kills[0]
+                        continue
                     for name in tier:
-                        outcome, _ = run_binary(build, name, max(10.0, 3 * baseline[name]), scratch)
+                        outcome, _ = run_binary(build, name, timeout_of(name), scratch)
                         if outcome != "pass":
                             status, killer = "killed", f"{name} ({outcome})"
                             break
             took = time.monotonic() - t0
             measured += 1
             results.append(dict(site, id=sid, folder=folder, status=status, by=killer, seconds=round(took, 1),
-                                build_seconds=round(build_seconds, 1)))
+                                build_seconds=round(build_seconds, 1), **({"kills": kills} if args.kills else {})))
             print(f"[{i}/{len(sample)}] {status:<9} {site['file']}:{site['line']} {site['op']}: "
                   f"{site['old']!r} -> {site['new']!r} ({took:.0f}s)", flush=True)
             write_report(build, args, results, time.monotonic() - start, len(sites))
