@@ -21,6 +21,7 @@
 
 #include "base/vbtext.h"
 #include "keltrane/ktrt.h"
+#include "support/temp_folder.h"
 
 namespace kt::profile {
 namespace {
@@ -36,24 +37,6 @@ std::string Slurp(const fs::path& path) {
 void Spit(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
-
-// A fresh folder per test.  The process tests write thousands of times with
-// fsync each, so they use memory-backed /dev/shm when there is one: what they
-// check is the locking, not the disk.
-struct ProfileDir {
-  explicit ProfileDir(bool memory = false) {
-    fs::path base = memory && access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : ::testing::TempDir();
-    std::string pattern = (base / "profile-XXXXXX").string();
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-    path = pattern;
-  }
-  ~ProfileDir() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-  fs::path path;
-};
 
 std::string Read(const std::string& file, const std::string& section, const std::string& key) {
   std::string buffer;
@@ -91,7 +74,7 @@ void PrintTo(const ReadCase& c, std::ostream* os) {
 class ReadTable : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(ReadTable, CopiesValueOrDefault) {
   const ReadCase& c = GetParam();
-  ProfileDir dir;
+  test::TempFolder dir;
   Spit(dir / "p.ini", c.text);
   std::string buffer = "stale";
   // The count is in characters; no text here goes beyond U+FFFF, so that is
@@ -141,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileRead, MissingFileGivesDefault) {
-  ProfileDir dir;
+  test::TempFolder dir;
   std::string buffer;
   EXPECT_EQ(GetPrivateProfileString("s", "k", "fallback ", buffer, 99, dir / "none.ini"), 8u);
   EXPECT_EQ(buffer, "fallback");
@@ -162,7 +145,7 @@ void PrintTo(const WriteCase& c, std::ostream* os) {
 class WriteTable : public ::testing::TestWithParam<WriteCase> {};
 TEST_P(WriteTable, EditsOnlyTheKeyLine) {
   const WriteCase& c = GetParam();
-  ProfileDir dir;
+  test::TempFolder dir;
   if (c.before) Spit(dir / "p.ini", *c.before);
   ASSERT_TRUE(WritePrivateProfileString(c.section, c.key, c.value, dir / "p.ini"));
   EXPECT_EQ(Slurp(dir / "p.ini"), c.after);
@@ -205,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileWrite, BadTargetsFailAndCreateNothing) {
-  ProfileDir dir;
+  test::TempFolder dir;
   Spit(dir / "plain", "data");
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "absent/p.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "plain/p.ini"));
@@ -219,7 +202,7 @@ TEST(ProfileWrite, BadTargetsFailAndCreateNothing) {
 // change (a rename alone would ignore it).  Root ignores permission bits, so
 // the write then runs in a child process as "nobody".
 TEST(ProfileWrite, ReadOnlyFileFailsUnchanged) {
-  ProfileDir dir;
+  test::TempFolder dir;
   Spit(dir / "p.ini", "[s]\nk=1\n");
   ASSERT_EQ(chmod((dir / "p.ini").c_str(), 0444) | chmod(dir.path.c_str(), 0777), 0);
   pid_t pid = fork();
@@ -236,7 +219,7 @@ TEST(ProfileWrite, ReadOnlyFileFailsUnchanged) {
 }
 
 TEST(ProfileWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
-  ProfileDir dir;
+  test::TempFolder dir;
   Spit(dir / "p.ini", "[s]\nk=1\n");
   chmod((dir / "p.ini").c_str(), 0640);
   ASSERT_TRUE(WritePrivateProfileString("s", "k", "2", dir / "p.ini"));
@@ -248,7 +231,7 @@ TEST(ProfileWrite, KeepsPermissionsAndLeavesNoTemporaryFile) {
 // the write fails instead, the signal neither blocked nor pending after it,
 // and the old file stays with no temporary file beside it.
 TEST(ProfileWrite, FileSizeLimitFailsCleanly) {
-  ProfileDir dir;
+  test::TempFolder dir;
   Spit(dir / "p.ini", "[s]\nk=1\n");
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
@@ -274,7 +257,7 @@ TEST(ProfileWrite, FileSizeLimitFailsCleanly) {
 // file another group needs root.
 TEST(ProfileWrite, SharedFolderKeepsGroupAccess) {
   if (geteuid() != 0) GTEST_SKIP() << "changing a file's group needs root";
-  ProfileDir dir;
+  test::TempFolder dir;
   const std::string file = dir / "p.ini";
   Spit(file, "[s]\nk=1\n");
   ASSERT_EQ(chown(file.c_str(), 0, 65534) | chmod(file.c_str(), 0664) | chmod(dir.path.c_str(), 0777), 0);
@@ -318,7 +301,7 @@ std::set<std::string> Listing(const fs::path& dir) {
 // at the lock file; a link at p.ini itself to a plain file is followed.
 struct PlantCase {
   const char* name;
-  void (*plant)(const ProfileDir& dir);
+  void (*plant)(const test::TempFolder& dir);
   const char* reads;  // what key k of section s reads as
   bool writes = false;
 };
@@ -328,7 +311,7 @@ void PrintTo(const PlantCase& c, std::ostream* os) {
 class Planted : public ::testing::TestWithParam<PlantCase> {};
 TEST_P(Planted, NeitherBlocksNorFollowsLinksOut) {
   const PlantCase& c = GetParam();
-  ProfileDir dir;
+  test::TempFolder dir;
   c.plant(dir);
   const std::set<std::string> before = Listing(dir.path);
   pid_t pid = fork();
@@ -361,43 +344,47 @@ TEST_P(Planted, NeitherBlocksNorFollowsLinksOut) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Table, Planted,
-    ::testing::Values(
-        PlantCase{"FifoAtPath",
-                  [](const ProfileDir& d) { ASSERT_EQ(mkfifo((d / "p.ini").c_str(), 0644), 0); }, "<none>"},
-        PlantCase{"LinkToDevice",
-                  [](const ProfileDir& d) { ASSERT_EQ(symlink("/dev/zero", (d / "p.ini").c_str()), 0); },
-                  "<none>"},
-        PlantCase{"FileOverSizeCap",
-                  [](const ProfileDir& d) {
-                    Spit(d / "p.ini", "[s]\nk=1\n");
-                    ASSERT_EQ(truncate((d / "p.ini").c_str(), 17 << 20), 0);
-                  },
-                  "<none>"},
-        PlantCase{"LinkAtLockFile",
-                  [](const ProfileDir& d) {
-                    Spit(d / "p.ini", "[s]\nk=1\n");
-                    ASSERT_EQ(symlink((d / "victim").c_str(), (d / "p.ini.lock").c_str()), 0);
-                  },
-                  "1"},
-        PlantCase{"FifoAtLockFile",
-                  [](const ProfileDir& d) {
-                    Spit(d / "p.ini", "[s]\nk=1\n");
-                    ASSERT_EQ(mkfifo((d / "p.ini.lock").c_str(), 0644), 0);
-                  },
-                  "1"},
-        PlantCase{"LinkToFileFollowed",
-                  [](const ProfileDir& d) {
-                    Spit(d / "real.ini", "[s]\nk=1\n");
-                    ASSERT_EQ(symlink("real.ini", (d / "p.ini").c_str()), 0);
-                  },
-                  "1", true}),
+    ::testing::Values(PlantCase{"FifoAtPath",
+                                [](const test::TempFolder& d) {
+                                  ASSERT_EQ(mkfifo((d / "p.ini").c_str(), 0644), 0);
+                                },
+                                "<none>"},
+                      PlantCase{"LinkToDevice",
+                                [](const test::TempFolder& d) {
+                                  ASSERT_EQ(symlink("/dev/zero", (d / "p.ini").c_str()), 0);
+                                },
+                                "<none>"},
+                      PlantCase{"FileOverSizeCap",
+                                [](const test::TempFolder& d) {
+                                  Spit(d / "p.ini", "[s]\nk=1\n");
+                                  ASSERT_EQ(truncate((d / "p.ini").c_str(), 17 << 20), 0);
+                                },
+                                "<none>"},
+                      PlantCase{"LinkAtLockFile",
+                                [](const test::TempFolder& d) {
+                                  Spit(d / "p.ini", "[s]\nk=1\n");
+                                  ASSERT_EQ(symlink((d / "victim").c_str(), (d / "p.ini.lock").c_str()), 0);
+                                },
+                                "1"},
+                      PlantCase{"FifoAtLockFile",
+                                [](const test::TempFolder& d) {
+                                  Spit(d / "p.ini", "[s]\nk=1\n");
+                                  ASSERT_EQ(mkfifo((d / "p.ini.lock").c_str(), 0644), 0);
+                                },
+                                "1"},
+                      PlantCase{"LinkToFileFollowed",
+                                [](const test::TempFolder& d) {
+                                  Spit(d / "real.ini", "[s]\nk=1\n");
+                                  ASSERT_EQ(symlink("real.ini", (d / "p.ini").c_str()), 0);
+                                },
+                                "1", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each write reads, edits and replaces the whole file under the lock, so
 // writers in other processes never undo each other's keys.
 TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
   constexpr int kWriters = 8, kKeysEach = 500;
-  ProfileDir dir(true);
+  test::TempFolder dir(true);
   std::vector<pid_t> children;
   for (int p = 0; p < kWriters; ++p) {
     children.push_back(fork());
@@ -431,7 +418,7 @@ TEST(ProfileProcesses, ParallelWritersLoseNoKeys) {
 // on with the file the last one left, so a non-atomic write is caught.
 class KilledWriter : public ::testing::TestWithParam<int> {};
 TEST_P(KilledWriter, FileStaysWhole) {
-  ProfileDir dir(true);
+  test::TempFolder dir(true);
   const std::string pad(200, 'p');
   int confirmed = -1;  // highest key index reported so far
   for (int writer = 0; writer < 5 && !HasFailure(); ++writer) {
@@ -468,7 +455,7 @@ INSTANTIATE_TEST_SUITE_P(Delays, KilledWriter, ::testing::Values(0, 300, 700, 11
 // Reads are served from a cache while the file is unchanged; a change by any
 // writer, within the same second and keeping the size, is seen at once.
 TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
-  ProfileDir dir;
+  test::TempFolder dir;
   const std::string file = dir / "c.ini";
   Spit(file, "[S]\nA=1\n");
   EXPECT_EQ(Read(file, "S", "A"), "1");
@@ -492,7 +479,7 @@ TEST(ProfileCache, SeesChangesFromOtherProcessesAndOwnWrites) {
 // A rewrite in place that keeps the size and puts the modification time back
 // (cp -p, touch -r, unpacking an archive) still moves the change time.
 TEST(ProfileCache, SeesRewriteWithModificationTimeRestored) {
-  ProfileDir dir;
+  test::TempFolder dir;
   const std::string file = dir / "c.ini";
   Spit(file, "[S]\nA=1\n");
   const timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
@@ -507,7 +494,7 @@ TEST(ProfileCache, SeesRewriteWithModificationTimeRestored) {
 // Inside one member call every read is served from one snapshot (the file
 // is asked once); the next call sees what another process wrote meanwhile.
 TEST(ProfileCache, OneSnapshotPerMemberCall) {
-  ProfileDir dir;
+  test::TempFolder dir;
   const std::string file = dir / "c.ini", other = dir / "other.ini";
   Spit(file, "[S]\nA=1\n");
   usleep(150'000);  // long enough after the change for the read to be cached

@@ -11,6 +11,7 @@
 
 #include "keltrane/ktrt.h"
 #include "keltrane/oleauto.h"
+#include "support/temp_folder.h"
 
 namespace kt::rt::test {
 
@@ -68,17 +69,12 @@ inline std::string Text(const GUID& g) {
 class TempRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kt-rt-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/sub/registry.json";
+    path_ = dir_ / "sub/registry.json";
     if (const char* old = getenv("KELTRANE_REGISTRY")) old_ = old;
     setenv("KELTRANE_REGISTRY", path_.c_str(), 1);
   }
   void TearDown() override {
     old_ ? setenv("KELTRANE_REGISTRY", old_->c_str(), 1) : unsetenv("KELTRANE_REGISTRY");
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
   }
 
   // The value, or "<none>" when missing.
@@ -90,7 +86,8 @@ class TempRegistry : public ::testing::Test {
     return out;
   }
 
-  std::string dir_, path_;
+  kt::test::TempFolder dir_;
+  std::string path_;
   std::optional<std::string> old_;
 };
 

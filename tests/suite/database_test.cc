@@ -29,7 +29,6 @@ namespace {
 
 using testing::NewTestDatabase;
 using testing::OnPostgres;
-using testing::TempDir;
 
 // Every row, values separated by '|', rows by newlines.
 std::string All(Database& db, const std::string& sql) {
@@ -88,7 +87,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 TEST(CreateSuiteDatabase, MakesFolderSchemaAndDemoRowsOnce) {
-  TempDir dir;
+  kt::test::TempFolder dir;
   const std::string path = NewTestDatabase(dir / "nested/Storage/Suite.db");
   // clang-format off
   const char* tables[] = {"Subscriber", "panel", "unattended_batches", "panel_command_data", "panel_names",
@@ -108,7 +107,7 @@ TEST(CreateSuiteDatabase, MakesFolderSchemaAndDemoRowsOnce) {
 }
 
 TEST(CreateSuiteDatabase, WithoutDemoLeavesTablesEmptyAndUsesWal) {
-  TempDir dir;
+  kt::test::TempFolder dir;
   const std::string target = NewTestDatabase(dir / "Suite.db");
   ASSERT_EQ(CreateSuiteDatabase(target, false), "");
   Database db(target);
@@ -120,7 +119,7 @@ TEST(CreateSuiteDatabase, WithoutDemoLeavesTablesEmptyAndUsesWal) {
 
 TEST(CreateSuiteDatabase, ReportsAFolderItCannotMake) {
   KT_SQLITE_ONLY();
-  TempDir dir;
+  kt::test::TempFolder dir;
   std::ofstream(dir / "file") << "x";
   const std::string error = CreateSuiteDatabase(dir / "file/Suite.db", true);
   EXPECT_NE(error.find(dir / "file"), std::string::npos) << error;
@@ -129,7 +128,7 @@ TEST(CreateSuiteDatabase, ReportsAFolderItCannotMake) {
 class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(CreateSuiteDatabase(target_, true), ""); }
-  TempDir dir_;
+  kt::test::TempFolder dir_;
   std::string target_ = NewTestDatabase(dir_ / "Suite.db");
   Database db_{target_};
   RowSet rows_;
@@ -323,7 +322,7 @@ TEST_F(DatabaseTest, StalledServerFailsWithinTheLimit) {
 // next write goes to the new file, and nothing of the old file comes back.
 TEST(DatabaseFile, ReplacedFileTakesTheNextWrite) {
   KT_SQLITE_ONLY();
-  TempDir dir;
+  kt::test::TempFolder dir;
   const std::string path = dir / "Suite.db", restored = dir / "Restored.db";
   ASSERT_EQ(CreateSuiteDatabase(path, true), "");
   ASSERT_EQ(CreateSuiteDatabase(restored, true), "");

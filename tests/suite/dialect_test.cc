@@ -15,7 +15,6 @@ namespace {
 
 using testing::NewTestDatabase;
 using testing::OnPostgres;
-using testing::TempDir;
 
 // One statement: its translation for SQLite ("": unchanged) and for
 // PostgreSQL ("": the same as for SQLite) and, run on a fresh demo database,
@@ -112,7 +111,7 @@ std::string AsText(const Value& v) {
 
 // The statement run on a fresh demo database.
 RowSet RunOnDemo(const std::string& statement) {
-  TempDir dir;
+  kt::test::TempFolder dir;
   const std::string target = NewTestDatabase(dir / "Suite.db");
   EXPECT_EQ(CreateSuiteDatabase(target, true), "");
   Database db(target);

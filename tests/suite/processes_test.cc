@@ -117,7 +117,7 @@ TEST_F(LoggerTest, EachEntryGoesToTheFileAtThePath) {
   entry("elsewhere");
   ClearHost("log");
   SetHost("module-dir", dir_ / "bin");
-  std::filesystem::create_directories(dir_.path() / "Storage");
+  std::filesystem::create_directories(dir_.path / "Storage");
   Ref<IKtLogger> beside = Create<IKtLogger>(CLSID_KtLogger, IID_IKtLogger);  // its folder is fixed when made
   ASSERT_EQ(beside->LogEntry(1, Bstr("s"), Bstr("default place")), S_OK) << TakeError().description;
   const auto messages = [](const std::string& file) {

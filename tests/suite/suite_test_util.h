@@ -15,27 +15,10 @@
 #include "db/create.h"
 #include "keltrane/components.h"
 #include "keltrane/ktrt.h"
+#include "support/temp_folder.h"
 #include "support/test_database.h"
 
 namespace kt::suite::testing {
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kt-suite-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Owns one reference.
 template <class I>
@@ -184,7 +167,7 @@ class DemoDatabaseTest : public ::testing::Test {
     ClearHost("module-dir");
   }
 
-  TempDir dir_;
+  kt::test::TempFolder dir_;
   std::string db_path_;
 };
 

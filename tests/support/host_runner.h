@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "profile/profile_file.h"
+#include "support/temp_folder.h"
 #include "support/test_database.h"
 
 namespace kt::test {
@@ -39,21 +40,11 @@ inline std::string ShellQuote(const std::string& s) {
   return q + "'";
 }
 
-// <tmp>/kt-<pid>-<suite>-<test> holding Bin, Storage and Win; removed afterwards.
+// A fresh folder holding Bin, Storage and Win; removed afterwards.
 class TempTree {
  public:
   TempTree() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-    for (char& c : name)
-      if (c == '/') c = '_';
-    root = std::filesystem::temp_directory_path() / ("kt-" + std::to_string(getpid()) + "-" + name);
-    std::filesystem::remove_all(root);
     for (const char* dir : {"Bin", "Storage", "Win"}) std::filesystem::create_directories(root / dir);
-  }
-  ~TempTree() {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
   }
   std::filesystem::path Ini() const { return root / "Storage" / "Vizaride32.ini"; }
   std::filesystem::path DownloadIni() const { return root / "Win" / "download.ini"; }
@@ -113,7 +104,8 @@ class TempTree {
     return {lines.begin() + 1, lines.end()};
   }
 
-  std::filesystem::path root;
+  TempFolder folder_;
+  const std::filesystem::path& root = folder_.path;
 
  private:
   mutable std::string db_;
