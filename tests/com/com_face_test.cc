@@ -4,7 +4,6 @@
 
 #include <array>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,29 +14,6 @@
 
 namespace kt::com {
 namespace {
-
-TEST(Slots, EveryMemberSitsAtItsDeclaredSlot) {
-  for (const ClassInfo* cls : AllClasses()) {
-    std::set<int> slots;
-    for (const MemberInfo& m : cls->iface->members) {
-      EXPECT_EQ(m.binding.vtable_index(), m.slot) << cls->name << "." << m.name;
-      EXPECT_TRUE(slots.insert(m.slot).second) << "slot " << m.slot << " twice in " << cls->name;
-    }
-    EXPECT_EQ(*slots.begin(), 7) << cls->name;
-    EXPECT_EQ(*slots.rbegin(), 6 + static_cast<int>(slots.size())) << cls->name << " has a gap";
-  }
-}
-
-TEST(Slots, OnlyAPropertyPairSharesADispatchId) {
-  for (const ClassInfo* cls : AllClasses()) {
-    for (const MemberInfo& a : cls->iface->members)
-      for (const MemberInfo& b : cls->iface->members) {
-        if (&a == &b || a.dispid != b.dispid) continue;
-        EXPECT_STREQ(a.name, b.name);
-        EXPECT_NE(a.kind, b.kind);
-      }
-  }
-}
 
 struct QiCase {
   const CLSID* clsid;

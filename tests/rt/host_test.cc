@@ -38,19 +38,6 @@ TEST(MessageBox, DefaultPrintsAndAnswers) {
   }
 }
 
-TEST(MessageBox, InstalledHandlerGetsEverything) {
-  std::string seen;
-  KtSetMessageBoxHandler(
-      [](void* context, const char* text, const char* title, UINT style) {
-        *static_cast<std::string*>(context) = std::string(text) + "|" + title + "|" + std::to_string(style);
-        return IDYES;
-      },
-      &seen);
-  EXPECT_EQ(KtMessageBox("Proceed?", "Ask", MB_YESNO), IDYES);
-  EXPECT_EQ(seen, "Proceed?|Ask|" + std::to_string(MB_YESNO));
-  KtSetMessageBoxHandler(nullptr, nullptr);
-}
-
 TEST(ModuleDir, PathAndFolderOfRunTimeAndProgram) {
   const void* in_run_time = reinterpret_cast<const void*>(&SysAllocString);
   char *path = nullptr, *dir = nullptr;
