@@ -26,7 +26,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NumberCase{"42", 42}, NumberCase{"  -17\t", -17}, NumberCase{"+3", 3},
                       NumberCase{".5", 0.5}, NumberCase{"5.", 5}, NumberCase{"-0.25", -0.25},
                       NumberCase{"1E3", 1000}, NumberCase{"1e-2", 0.01}, NumberCase{"2D+2", 200},
-                      NumberCase{"1.5d1", 15}, NumberCase{"&H10", 16}, NumberCase{"&hff", 255},
+                      NumberCase{"1.5d1", 15}, NumberCase{"&H10", 16}, NumberCase{"&hfa", 250},
                       NumberCase{"&HFFFF", -1}, NumberCase{"&H8000", -32768}, NumberCase{"&H10000", 65536},
                       NumberCase{"&HFFFFFFFF", -1}, NumberCase{"&O17", 15}, NumberCase{" &H7FFF ", 32767},
                       NumberCase{"1E-400", 0}, NumberCase{"0.0001E-330", 0},

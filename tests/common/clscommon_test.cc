@@ -142,12 +142,15 @@ TEST_P(FlagTest, MergesOwnAndInheritedCommands) {
   Variant r = common.getViewLogEnabledValues(300, 200, e, ecp, fire, alarm);
   EXPECT_TRUE(r.IsEmpty());
   EXPECT_EQ((std::array<int16_t, 4>{e, ecp, fire, alarm}), c.flags);
-  std::string used;
+  // The member's own lines, whole: level, text and no error.
+  const auto line = [](std::string text) { return LogLine{1, kFlagSrc, std::move(text), std::nullopt}; };
+  std::vector<LogLine> own_lines, expected = {line("Function Entry"), line("lPTRID = 300")};
   for (const LogLine& l : env.log)
-    if (l.message.starts_with("Commands_Used_count = ")) used = l.message.substr(22);
-  EXPECT_EQ(used, c.used < 0 ? "" : std::to_string(c.used));
-  EXPECT_EQ(env.log.front(), (LogLine{1, kFlagSrc, "Function Entry", std::nullopt}));
-  EXPECT_EQ(env.log.back(), (LogLine{1, kFlagSrc, "Function Exit", std::nullopt}));
+    if (l.source == kFlagSrc) own_lines.push_back(l);
+  if (c.used >= 0) expected.push_back(line("Commands_Used_count = " + std::to_string(c.used)));
+  expected.push_back(line("Function Exit"));
+  EXPECT_EQ(own_lines, expected);
+  EXPECT_EQ(env.log.front().source, kFlagSrc);
   const bool read_state = c.used >= 0;
   EXPECT_EQ(env.statements.size(), read_state ? 4u : 1u);
 }
