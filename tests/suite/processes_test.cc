@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,6 +99,12 @@ TEST_F(LoggerTest, EachEntryIsOneLine) {
     ASSERT_EQ(lines[i].find('\t'), 24u) << lines[i];  // 2026-12-05T23:11:02.123Z
     EXPECT_EQ(lines[i].substr(25), kEntries[i].fields);
   }
+  // The time is UTC now, to the millisecond.
+  std::tm t{};
+  const char* rest = strptime(lines[0].c_str(), "%Y-%m-%dT%H:%M:%S.", &t);
+  ASSERT_NE(rest, nullptr) << lines[0];
+  EXPECT_LT(std::abs(timegm(&t) - std::time(nullptr)), 60) << lines[0];
+  EXPECT_TRUE(std::isdigit(rest[0]) && std::isdigit(rest[1]) && std::isdigit(rest[2]) && rest[3] == 'Z');
 }
 
 // A component keeps its file open, but each entry goes to the file at the
