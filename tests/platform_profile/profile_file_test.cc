@@ -120,7 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ValueCut700", "[Panel]\nk=" + kLong, "k", "d", 700, kLong.substr(0, 2 * 699)},
         ReadCase{"ValueCut1200", "[Panel]\nk=" + kLong, "k", "d", 1200, kLong.substr(0, 2 * 1199)},
         ReadCase{"SizeZero", "[Panel]\nk=abc\n", "k", "d", 0, ""},
-        ReadCase{"DefaultCut", "", "k", "\xC3\xA9\xFF\xE2\x82\xACz", 4, "\xC3\xA9\xFF\xE2\x82\xAC"}),
+        ReadCase{"DefaultCut", "", "k", "\xC3\xA9\xFF\xE2\x82\xACz", 4, "\xC3\xA9\xFF\xE2\x82\xAC"},
+        ReadCase{"DefaultCutLowestContinuation", "", "k", "\xE2\x82\x80zz", 2, "\xE2\x82\x80"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileRead, MissingFileGivesDefault) {
