@@ -23,6 +23,9 @@ TEST(Guid, IidFromString) {
     EXPECT_EQ(IIDFromString(bad, &iid), CO_E_CLASSSTRING)
         << kt::rt::test::Narrow(bad, std::u16string(bad).size());
   }
+  IID none = kSample;  // no text at all is the null id
+  EXPECT_EQ(IIDFromString(nullptr, &none), S_OK);
+  EXPECT_TRUE(IsEqualGUID(none, IID_NULL));
 }
 
 TEST(Guid, StringAndBack) {
