@@ -338,7 +338,23 @@ INSTANTIATE_TEST_SUITE_P(
                       HRESULT hr = t->GetNames(kUnknownMember, names, 2, &count);
                       return count == 0 ? hr : E_FAIL;
                     },
-                    TYPE_E_ELEMENTNOTFOUND}),
+                    TYPE_E_ELEMENTNOTFOUND},
+        BadCallCase{"IdsOfUnknownName",
+                    [](IDispatch*, ITypeInfo* t) {
+                      LPOLESTR name[] = {const_cast<LPOLESTR>(u"NoSuchMember")};
+                      MEMBERID id = 0;
+                      HRESULT hr = t->GetIDsOfNames(name, 1, &id);
+                      return id == MEMBERID_NIL ? hr : E_FAIL;
+                    },
+                    DISP_E_UNKNOWNNAME},
+        BadCallCase{"ContainingLibrary",
+                    [](IDispatch*, ITypeInfo* t) {
+                      ITypeLib* lib = reinterpret_cast<ITypeLib*>(1);
+                      UINT index = 9;
+                      HRESULT hr = t->GetContainingTypeLib(&lib, &index);
+                      return lib == nullptr && index == 0 ? hr : E_FAIL;
+                    },
+                    E_NOTIMPL}),
     [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace
