@@ -606,7 +606,8 @@ def main():
     print("mutants: baseline " + ", ".join(f"{n} {t:.1f}s" for n, t in baseline.items()))
 
     def timeout_of(name):
-        # Every test runs in --kills mode, not only up to the first failure.
+        # A mutant that makes a binary run three times its unmutated time
+        # (at least 10 s) is taken to hang, which kills it.
         return max(10.0, 3 * baseline[name])
 
     signal.signal(signal.SIGTERM, on_signal)
